@@ -1,0 +1,8 @@
+// SPDX-License-Identifier: MIT
+#include "Settings.h"
+
+namespace tallyport {
+
+SettingsValues Settings;
+
+} // namespace tallyport
