@@ -1,22 +1,15 @@
 // SPDX-License-Identifier: MIT
-#include "NextName.h"
-#include "Rw_ini.h"
-#include "Transfer.h"
+#include "Unit1.h"
 
-#include <iostream>
+#include <QApplication>
 
 int main(int argc, char* argv[]) {
-    using namespace tallyport;
-    LoadSettings();
-    FindNextFileName();
-    const TransferResult result = TransferArgument({argv + 1, argv + argc}, [] {});
-    if (!result.problem.empty())
-        std::cerr << "tallyport: " << result.problem << '\n';
-    try {
-        SaveSettings();
-    } catch (const SettingsWriteError& error) {
-        std::cerr << "tallyport: " << error.what() << '\n';
-        return 1;
-    }
-    return exitStatus(result);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tallyport"));
+    TForm1 Form1({argv + 1, argv + argc});
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &Form1,
+                     &TForm1::SessionEnding);
+    Form1.show();
+    const int loopStatus = QApplication::exec();
+    return loopStatus != 0 ? loopStatus : Form1.ExitStatus();
 }

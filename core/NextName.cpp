@@ -44,7 +44,7 @@ std::optional<std::string> findNextFileName(Platform& platform, const NameRule& 
 
 void FindNextFileName() {
     const NameRule rule{Settings.OutputPath, Settings.FixedPart, Settings.DigitCount};
-    Settings.NextFileName = findNextFileName(Platform::system(), rule).value_or(std::string());
+    Settings.NextFileName = findNextFileName(Platform::current(), rule).value_or(std::string());
 }
 
 } // namespace tallyport

@@ -81,10 +81,20 @@ TemporaryFile::~TemporaryFile() {
         ::unlink(namedPath_.c_str());
 }
 
-Platform& Platform::system() {
+namespace {
+Platform& realSystem() {
     static Platform instance;
     return instance;
 }
+Platform* currentPlatform = nullptr;
+} // namespace
+
+Platform& Platform::current() { return currentPlatform ? *currentPlatform : realSystem(); }
+
+Platform::Override::Override(Platform& replacement)
+    : previous_(std::exchange(currentPlatform, &replacement)) {}
+
+Platform::Override::~Override() { currentPlatform = previous_; }
 
 std::string Platform::executablePath() {
     std::string path(4096, '\0');
@@ -174,6 +184,12 @@ bool Platform::linkNoReplace(TemporaryFile& file, const std::string& path) {
     } else {
         result = ::renameat2(AT_FDCWD, file.namedPath().c_str(), AT_FDCWD, path.c_str(),
                              RENAME_NOREPLACE);
+        // Without RENAME_NOREPLACE, a hard link is the other call that never replaces.
+        if (result != 0 && errno == EINVAL) {
+            result = ::link(file.namedPath().c_str(), path.c_str());
+            if (result == 0)
+                ::unlink(file.namedPath().c_str());
+        }
     }
     if (result == 0) {
         file.markLinked();

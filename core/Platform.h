@@ -67,8 +67,21 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // The process-wide instance that talks to the real system.
-    static Platform& system();
+    // The instance the program's entry points use: the real system, unless a test has put an
+    // Override in place.
+    static Platform& current();
+
+    // Makes another instance current for its lifetime (tests only).
+    class Override {
+    public:
+        explicit Override(Platform& replacement);
+        ~Override();
+        Override(const Override&) = delete;
+        Override& operator=(const Override&) = delete;
+
+    private:
+        Platform* previous_;
+    };
 
     // The running executable's full path.
     virtual std::string executablePath();

@@ -63,10 +63,10 @@ void writeSettings(const std::string& path, const SettingsValues& values) {
     }
 }
 
-std::string SettingsFilePath() { return settingsFilePath(Platform::system().executablePath()); }
+std::string SettingsFilePath() { return settingsFilePath(Platform::current().executablePath()); }
 
 void LoadSettings() {
-    const std::string executable = Platform::system().executablePath();
+    const std::string executable = Platform::current().executablePath();
     const SettingsValues loaded = readSettings(settingsFilePath(executable), executableFolder(executable));
     const std::string nextFileName = Settings.NextFileName;
     Settings = loaded;

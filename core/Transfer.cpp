@@ -104,7 +104,7 @@ TransferResult transferArgument(Platform& platform, const std::vector<std::strin
 
 TransferResult TransferArgument(const std::vector<std::string>& arguments,
                                 const std::function<void()>& closeHost) {
-    return transferArgument(Platform::system(), arguments, Settings, closeHost);
+    return transferArgument(Platform::current(), arguments, Settings, closeHost);
 }
 
 } // namespace tallyport

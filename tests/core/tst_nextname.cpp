@@ -110,14 +110,14 @@ void TestNextName::findsLowestFreeName() {
     }
     for (const QString& folder : {dir.path() + "/", dir.path()}) {
         const NameRule rule{folder.toStdString(), fixedPart.toStdString(), digits};
-        const auto found = findNextFileName(Platform::system(), rule);
+        const auto found = findNextFileName(Platform::current(), rule);
         QCOMPARE(QString::fromStdString(found.value_or("")), expected);
     }
 }
 
 void TestNextName::missingFolderGivesNumberZero() {
     const NameRule rule{"/nonexistent/tallyport/", "scimg_", 3};
-    QCOMPARE(findNextFileName(Platform::system(), rule).value_or(""), std::string("scimg_000.jpg"));
+    QCOMPARE(findNextFileName(Platform::current(), rule).value_or(""), std::string("scimg_000.jpg"));
 }
 
 void TestNextName::allNamesTakenGivesNoName() {
@@ -126,8 +126,8 @@ void TestNextName::allNamesTakenGivesNoName() {
     for (int i = 0; i < kCandidateCount; ++i)
         QVERIFY(QFile(QString::fromStdString(pathInFolder(rule.outputPath, candidateName(rule, i))))
                     .open(QIODevice::WriteOnly));
-    QVERIFY(!findNextFileName(Platform::system(), rule).has_value());
-    QCOMPARE(findNextFileName(Platform::system(), {rule.outputPath, "scimg_", 4}).value_or(""),
+    QVERIFY(!findNextFileName(Platform::current(), rule).has_value());
+    QCOMPARE(findNextFileName(Platform::current(), {rule.outputPath, "scimg_", 4}).value_or(""),
              std::string("scimg_0000.jpg"));
 }
 

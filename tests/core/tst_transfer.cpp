@@ -93,7 +93,7 @@ QString TestTransfer::makeSource(const QString& name, const QByteArray& bytes) {
 
 FilingRequest TestTransfer::request(const QString& source, bool deleteSource) const {
     const NameRule rule{out().toStdString(), "scimg_", 3};
-    return {source.toStdString(), rule, findNextFileName(Platform::system(), rule).value_or(""),
+    return {source.toStdString(), rule, findNextFileName(Platform::current(), rule).value_or(""),
             deleteSource};
 }
 
@@ -107,7 +107,7 @@ void TestTransfer::filesAndDeletesTheSource() {
     const struct timespec times[2] = {{1000000000, 0}, {1200000000, 5}};
     QVERIFY(::utimensat(AT_FDCWD, source.toLocal8Bit(), times, 0) == 0);
 
-    const TransferResult result = fileSource(Platform::system(), request(source));
+    const TransferResult result = fileSource(Platform::current(), request(source));
     QCOMPARE(result.outcome, TransferOutcome::Filed);
     QCOMPARE(QString::fromStdString(result.destination), out("scimg_000.jpg"));
     QVERIFY(result.sourceDeleted);
@@ -125,7 +125,7 @@ void TestTransfer::filesAndDeletesTheSource() {
 
 void TestTransfer::keepsTheSourceWhenDeleteIsOff() {
     const QString source = makeSource("photo.jpg");
-    const TransferResult result = fileSource(Platform::system(), request(source, false));
+    const TransferResult result = fileSource(Platform::current(), request(source, false));
     QCOMPARE(result.outcome, TransferOutcome::Filed);
     QVERIFY(!result.sourceDeleted);
     QVERIFY(QFile::exists(source));
@@ -153,7 +153,7 @@ void TestTransfer::refusesWhatIsNotARegularFile() {
     else if (kind == "dangling")
         QVERIFY(QFile::link(in("nowhere"), source));
 
-    const TransferResult result = fileSource(Platform::system(), request(source));
+    const TransferResult result = fileSource(Platform::current(), request(source));
     QCOMPARE(result.outcome, TransferOutcome::Failed);
     QVERIFY(!result.problem.empty());
     QCOMPARE(exitStatus(result), 1);
@@ -165,7 +165,7 @@ void TestTransfer::refusesWhatIsNotARegularFile() {
 void TestTransfer::filesALinksTargetAndDeletesOnlyTheLink() {
     const QString target = makeSource("real.jpg", "target bytes");
     QVERIFY(QFile::link(target, in("link.jpg")));
-    const TransferResult result = fileSource(Platform::system(), request(in("link.jpg")));
+    const TransferResult result = fileSource(Platform::current(), request(in("link.jpg")));
     QCOMPARE(result.outcome, TransferOutcome::Filed);
     QVERIFY(!QFileInfo(in("link.jpg")).isSymLink());
     QVERIFY(QFile::exists(target));
@@ -192,7 +192,7 @@ void TestTransfer::takesTheNextNameWhenTheFoundOneWasTaken() {
         QVERIFY(late.open(QIODevice::WriteOnly));
         late.write("keep me");
     }
-    const TransferResult result = fileSource(Platform::system(), filing);
+    const TransferResult result = fileSource(Platform::current(), filing);
     QCOMPARE(result.outcome, TransferOutcome::Filed);
     QCOMPARE(QString::fromStdString(result.destination), out("scimg_001.jpg"));
     if (!asFolder) {
@@ -218,7 +218,7 @@ void TestTransfer::refusesWhenAllNamesAreTaken() {
         QVERIFY(QFile(QString::fromStdString(pathInFolder(rule.outputPath, candidateName(rule, i))))
                     .open(QIODevice::WriteOnly));
     const QString source = makeSource("photo.jpg");
-    const TransferResult result = fileSource(Platform::system(), {source.toStdString(), rule, "", true});
+    const TransferResult result = fileSource(Platform::current(), {source.toStdString(), rule, "", true});
     QCOMPARE(result.outcome, TransferOutcome::NoFreeName);
     QCOMPARE(exitStatus(result), 2);
     QVERIFY(QFile::exists(source));
@@ -248,8 +248,8 @@ void TestTransfer::outputFolderWithoutSlashOrEmpty() {
     const QString folder = empty ? QString() : out().chopped(1);
     const NameRule rule{folder.toStdString(), "scimg_", 3};
     const TransferResult result =
-        fileSource(Platform::system(), {makeSource("photo.jpg").toStdString(), rule,
-                                        findNextFileName(Platform::system(), rule).value_or(""), true});
+        fileSource(Platform::current(), {makeSource("photo.jpg").toStdString(), rule,
+                                        findNextFileName(Platform::current(), rule).value_or(""), true});
     QDir::setCurrent(previous);
     QCOMPARE(result.outcome, TransferOutcome::Filed);
     QCOMPARE(outputEntries(), QStringList{"scimg_000.jpg"});
@@ -263,7 +263,7 @@ void TestTransfer::concurrentFilersNeverShareAName() {
     std::vector<TransferResult> results(kFilers);
     std::vector<std::thread> filers;
     for (int i = 0; i < kFilers; ++i)
-        filers.emplace_back([&, i] { results[i] = fileSource(Platform::system(), requests[i]); });
+        filers.emplace_back([&, i] { results[i] = fileSource(Platform::current(), requests[i]); });
     for (auto& filer : filers)
         filer.join();
 
@@ -308,7 +308,7 @@ void TestTransfer::transferArgumentActsOnlyOnAFirstArgument() {
     settings.DeleteSource = 1;
     settings.NextFileName = "scimg_000.jpg";
     int closes = 0;
-    transferArgument(Platform::system(), argv, settings, [&] { ++closes; });
+    transferArgument(Platform::current(), argv, settings, [&] { ++closes; });
     QCOMPARE(outputEntries().size(), expectedFiled);
     QCOMPARE(closes, expectedCloses);
     QVERIFY(QFile::exists(in("b.jpg")));
