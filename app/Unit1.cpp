@@ -2,6 +2,7 @@
 #include "Unit1.h"
 
 #include "ErrorReport.h"
+#include "FolderDialog.h"
 #include "NextName.h"
 #include "Rw_ini.h"
 #include "Settings.h"
@@ -38,11 +39,24 @@ QFont formFont() {
 
 QString fromBytes(const std::string& text) { return QString::fromUtf8(text); }
 
+// Designer forms hold widgets only, so the stored form keeps the properties of the window's
+// non-visual components as its own dynamic properties named "<component>.<property>".
+template <typename Component> Component* storedComponent(QWidget* form, const char* name) {
+    auto* component = new Component(form);
+    component->setObjectName(QString::fromLatin1(name));
+    const QByteArray prefix = QByteArray(name) + '.';
+    for (const QByteArray& property : form->dynamicPropertyNames())
+        if (property.startsWith(prefix))
+            component->setProperty(property.mid(prefix.size()).constData(), form->property(property));
+    return component;
+}
+
 } // namespace
 
 TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), arguments_(std::move(arguments)) {
     ui->setupUi(this);
+    FolderDialog1 = storedComponent<TFolderDialog>(this, "FolderDialog1");
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
@@ -56,6 +70,7 @@ TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
     connect(ui->Edit3, &QLineEdit::textChanged, this, &TForm1::Edit2Change);
     connect(ui->UpDown1, &TUpDown::changing, this, &TForm1::UpDown1Changing);
     connect(ui->CheckBox1, &QCheckBox::toggled, this, &TForm1::CheckBox1Click);
+    connect(ui->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
 
     FormCreate();
 }
@@ -92,6 +107,18 @@ void TForm1::Edit2Change() { UpdateNextName(); }
 void TForm1::UpDown1Changing() { UpdateNextName(); }
 
 void TForm1::CheckBox1Click() { Settings.DeleteSource = ui->CheckBox1->isChecked() ? 1 : 0; }
+
+void TForm1::Button1Click() {
+    std::string current = Settings.OutputPath;
+    if (!current.empty())
+        current.pop_back(); // the trailing "/"
+    FolderDialog1->Directory = fromBytes(current);
+    if (!FolderDialog1->Execute())
+        return;
+    Settings.OutputPath = FolderDialog1->Directory.toStdString() + "/";
+    ui->Edit1->setText(fromBytes(Settings.OutputPath));
+    UpdateNextName();
+}
 
 void TForm1::FormActivate() {
     if (activated_)

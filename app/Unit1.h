@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class TFolderDialog;
+
 namespace Ui {
 class TForm1;
 }
@@ -39,6 +41,7 @@ public:
     void Edit2Change();
     void UpDown1Changing();
     void CheckBox1Click();
+    void Button1Click();
 
 protected:
     bool event(QEvent* event) override;
@@ -49,6 +52,7 @@ private:
     void reportTransfer(const tallyport::TransferResult& result);
 
     std::unique_ptr<Ui::TForm1> ui;
+    TFolderDialog* FolderDialog1;
     std::vector<std::string> arguments_;
     tallyport::TransferResult transferResult_;
     bool activated_ = false;

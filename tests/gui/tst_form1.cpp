@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The main window driven as a user would: filling, live preview, arrows, closing and filing.
 #include "ErrorReport.h"
+#include "FakeInstall.h"
 #include "Platform.h"
 #include "Settings.h"
 #include "Unit1.h"
@@ -22,22 +23,6 @@
 using namespace tallyport;
 
 namespace {
-
-// The program appears to live in a temporary folder, so its settings and default output go
-// there; name lookups are counted, one per candidate probed.
-class FakeInstall : public Platform {
-public:
-    explicit FakeInstall(std::string executable) : executable_(std::move(executable)) {}
-    std::string executablePath() override { return executable_; }
-    bool fileExists(const std::string& path) override {
-        ++lookups;
-        return Platform::fileExists(path);
-    }
-    int lookups = 0;
-
-private:
-    std::string executable_;
-};
 
 // Stands for a window manager that never activates the window: activations never reach it.
 class ActivationBlocker : public QObject {
