@@ -3,6 +3,7 @@
 
 #include "ErrorReport.h"
 #include "FolderDialog.h"
+#include "MailHP.h"
 #include "NextName.h"
 #include "Rw_ini.h"
 #include "Settings.h"
@@ -10,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QFont>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include <iostream>
@@ -57,6 +59,7 @@ TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), arguments_(std::move(arguments)) {
     ui->setupUi(this);
     FolderDialog1 = storedComponent<TFolderDialog>(this, "FolderDialog1");
+    MailAndHP1 = storedComponent<TMailAndHP>(this, "MailAndHP1");
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
@@ -71,6 +74,8 @@ TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
     connect(ui->UpDown1, &TUpDown::changing, this, &TForm1::UpDown1Changing);
     connect(ui->CheckBox1, &QCheckBox::toggled, this, &TForm1::CheckBox1Click);
     connect(ui->Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    ui->Label7->installEventFilter(this); // labels have no click signal of their own
+    ui->Label8->installEventFilter(this);
 
     FormCreate();
 }
@@ -120,6 +125,10 @@ void TForm1::Button1Click() {
     UpdateNextName();
 }
 
+void TForm1::Label7Click() { MailAndHP1->OpenHomePage(); }
+
+void TForm1::Label8Click() { MailAndHP1->OpenMail(); }
+
 void TForm1::FormActivate() {
     if (activated_)
         return;
@@ -159,6 +168,16 @@ bool TForm1::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
         FormActivate();
     return QWidget::event(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    const bool clicked = event->type() == QEvent::MouseButtonRelease &&
+                         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    if (clicked && watched == ui->Label7)
+        Label7Click();
+    else if (clicked && watched == ui->Label8)
+        Label8Click();
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::showEvent(QShowEvent* event) {

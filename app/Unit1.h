@@ -10,6 +10,7 @@
 #include <vector>
 
 class TFolderDialog;
+class TMailAndHP;
 
 namespace Ui {
 class TForm1;
@@ -42,9 +43,12 @@ public:
     void UpDown1Changing();
     void CheckBox1Click();
     void Button1Click();
+    void Label7Click();
+    void Label8Click();
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -53,6 +57,7 @@ private:
 
     std::unique_ptr<Ui::TForm1> ui;
     TFolderDialog* FolderDialog1;
+    TMailAndHP* MailAndHP1;
     std::vector<std::string> arguments_;
     tallyport::TransferResult transferResult_;
     bool activated_ = false;
