@@ -6,7 +6,7 @@
 set -eu
 
 run_packages="cmake ninja-build g++ make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-ipafont-gothic"
-test_packages="xvfb xauth x11-utils"
+test_packages="xvfb xauth x11-utils desktop-file-utils libglib2.0-bin xdg-utils"
 
 case "${1:-run}" in
     run) wanted="$run_packages" ;;
