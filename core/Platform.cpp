@@ -2,9 +2,11 @@
 #include "Platform.h"
 
 #include <array>
+#include <memory>
 #include <cerrno>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -113,6 +115,33 @@ std::string Platform::executablePath() {
 bool Platform::fileExists(const std::string& path) {
     struct stat status {};
     return ::lstat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+bool Platform::listFolder(const std::string& folder, const EntryVisitor& visit) {
+    struct DirCloser {
+        void operator()(DIR* dir) const { ::closedir(dir); }
+    };
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folderOrCurrent(folder).c_str()));
+    if (!dir)
+        return false;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const EntryKind kind = entry->d_type == DT_DIR       ? EntryKind::Folder
+                               : entry->d_type == DT_UNKNOWN ? EntryKind::Unknown
+                                                             : EntryKind::NotFolder;
+        visit(entry->d_name, kind);
+    }
+    return true;
+}
+
+bool Platform::isRegularFileItself(const std::string& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+LinkOutcome Platform::linkExisting(const std::string& from, const std::string& to) {
+    if (::link(from.c_str(), to.c_str()) == 0)
+        return LinkOutcome::Linked;
+    return errno == EEXIST ? LinkOutcome::NameTaken : LinkOutcome::NotLinked;
 }
 
 SourceFile Platform::openSource(const std::string& path) {

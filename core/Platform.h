@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -60,6 +62,10 @@ private:
     bool linked_ = false;
 };
 
+enum class LinkOutcome { Linked, NameTaken, NotLinked };
+
+enum class EntryKind { Folder, NotFolder, Unknown };
+
 // The system calls the filing core makes, in one place, so the logic above reads plainly and tests
 // can inject faults or count calls by overriding a method. Every method either succeeds or throws
 // FileError, except where its result says otherwise.
@@ -89,6 +95,19 @@ public:
     // True when an entry other than a folder exists at path. A dangling link counts: its name is
     // taken. Lookup failures (missing folder, no permission) count as "nothing there".
     virtual bool fileExists(const std::string& path);
+
+    // Calls visit with the name and kind of every entry of folder ("" is the current folder);
+    // the kind is Unknown where the file system does not tell it. False when the folder cannot be
+    // listed. One metadata call, however many entries.
+    using EntryVisitor = std::function<void(std::string_view name, EntryKind kind)>;
+    virtual bool listFolder(const std::string& folder, const EntryVisitor& visit);
+
+    // True when path itself (a link is not followed) is a regular file.
+    virtual bool isRegularFileItself(const std::string& path);
+
+    // Gives the file at from the second name to, never replacing anything: NameTaken when to
+    // exists; NotLinked for any other failure (another file system, no hard links, permissions).
+    virtual LinkOutcome linkExisting(const std::string& from, const std::string& to);
 
     // Opens path for reading without ever blocking. Throws FileError unless it is, after following
     // links, a regular file (folders, FIFOs, devices and sockets are refused).

@@ -38,14 +38,16 @@ struct FilingRequest {
 };
 
 // Files request.source into the output folder and never overwrites anything:
-// 1. The source must be a regular file after following links (folders, FIFOs and devices are
-//    refused without blocking).
-// 2. Its bytes are copied with the kernel's copy into a file without a name in the output folder,
-//    given the source's permission bits and times, and flushed to disk.
-// 3. That file is linked under preferredName, or the next free name when that one is taken; a name
-//    found taken here stays taken, so the retries end. No name free: NoFreeName.
-// 4. Only then, and when asked, the source (a link itself, not its target) is deleted.
-// On any failure nothing is left in the output folder and the source is kept.
+// - A regular file (not a link) to be deleted, on the output folder's file system, is moved: it
+//   gets its sequential name as a second hard link, then its old name is removed.
+// - Anything else is copied: the source must be a regular file after following links (folders,
+//   FIFOs and devices are refused without blocking); its bytes go with the kernel's copy into a
+//   file without a name in the output folder, which gets the source's permission bits and times
+//   and is flushed to disk before it is named. The source (a link itself, not its target) is
+//   deleted afterwards when asked.
+// Either way the name is preferredName, or the next free name when that one is taken; a name found
+// taken stays taken, so the retries end. No name free: NoFreeName. On any failure nothing is left
+// in the output folder and the source is kept.
 TransferResult fileSource(Platform& platform, const FilingRequest& request);
 
 // The transfer on launch: with a non-empty first argument, files it with the given settings and

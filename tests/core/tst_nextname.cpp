@@ -4,13 +4,51 @@
 #include "Platform.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <unistd.h>
+#include <cstdlib>
 
 using namespace tallyport;
+
+namespace {
+
+// Counts metadata calls; optionally looks names up without regard to case, as some file systems
+// (FAT, SMB shares) do.
+class CountingPlatform : public Platform {
+public:
+    explicit CountingPlatform(bool ignoreCase = false) : ignoreCase_(ignoreCase) {}
+    bool fileExists(const std::string& path) override {
+        ++calls;
+        if (!ignoreCase_)
+            return Platform::fileExists(path);
+        const QFileInfo wanted(QString::fromStdString(path));
+        const QStringList files = QDir(wanted.path()).entryList(QDir::Files | QDir::System);
+        return files.contains(wanted.fileName(), Qt::CaseInsensitive);
+    }
+    bool listFolder(const std::string& folder, const EntryVisitor& visit) override {
+        ++calls;
+        return Platform::listFolder(folder, visit);
+    }
+    int calls = 0;
+
+private:
+    bool ignoreCase_;
+};
+
+// The reference: one lookup per candidate, in rising order.
+std::optional<std::string> plainProbe(Platform& platform, const NameRule& rule) {
+    for (int number = 0; number < kCandidateCount; ++number)
+        if (!platform.fileExists(pathInFolder(rule.outputPath, candidateName(rule, number))))
+            return candidateName(rule, number);
+    return std::nullopt;
+}
+
+void touch(const QString& path) { QFile(path).open(QIODevice::WriteOnly); }
+
+} // namespace
 
 class TestNextName : public QObject {
     Q_OBJECT
@@ -22,6 +60,10 @@ private slots:
     void joinsFolderAndName();
     void findsLowestFreeName_data();
     void findsLowestFreeName();
+    void searchCostsAtMostThreeMetadataCalls_data();
+    void searchCostsAtMostThreeMetadataCalls();
+    void agreesWithAPlainProbeOnMixedFolders();
+    void confirmsNamesOnCaseInsensitiveFileSystems();
     void missingFolderGivesNumberZero();
     void allNamesTakenGivesNoName();
 };
@@ -113,6 +155,67 @@ void TestNextName::findsLowestFreeName() {
         const auto found = findNextFileName(Platform::current(), rule);
         QCOMPARE(QString::fromStdString(found.value_or("")), expected);
     }
+}
+
+void TestNextName::searchCostsAtMostThreeMetadataCalls_data() {
+    QTest::addColumn<int>("taken");     // scimg_000 .. taken-1 present
+    QTest::addColumn<int>("unrelated"); // other files beside them
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("calls");
+    QTest::addRow("an empty folder takes one lookup") << 0 << 0 << "scimg_000.jpg" << 1;
+    QTest::addRow("999 names taken: lookup, listing, confirmation")
+        << 999 << 0 << "scimg_999.jpg" << 3;
+    QTest::addRow("ten names among many unrelated files")
+        << 10 << 2000 << "scimg_010.jpg" << 3;
+    QTest::addRow("all names taken: lookup and listing") << 1000 << 0 << "" << 2;
+}
+
+void TestNextName::searchCostsAtMostThreeMetadataCalls() {
+    QFETCH(int, taken);
+    QFETCH(int, unrelated);
+    QFETCH(QString, expected);
+    QFETCH(int, calls);
+    QTemporaryDir dir;
+    const NameRule rule{dir.path().toStdString() + "/", "scimg_", 3};
+    for (int i = 0; i < taken; ++i)
+        touch(QString::fromStdString(pathInFolder(rule.outputPath, candidateName(rule, i))));
+    for (int i = 0; i < unrelated; ++i)
+        touch(dir.filePath(QString("IMG_%1.png").arg(i)));
+    CountingPlatform counting;
+    QCOMPARE(QString::fromStdString(findNextFileName(counting, rule).value_or("")), expected);
+    QCOMPARE(counting.calls, calls);
+}
+
+void TestNextName::agreesWithAPlainProbeOnMixedFolders() {
+    // Seeded, so a failure repeats: files, folders, dangling links and near-miss names at random.
+    std::srand(20261211);
+    for (int round = 0; round < 40; ++round) {
+        QTemporaryDir dir;
+        const NameRule rule{dir.path().toStdString(), round % 3 ? "scimg_" : "", 1 + round % 4};
+        for (int i = 0; i < 60; ++i) {
+            const int number = std::rand() % 40;
+            const QString name = QString::fromStdString(candidateName(rule, number));
+            switch (std::rand() % 5) {
+            case 0: QDir(dir.path()).mkdir(name); break;
+            case 1: QFile::link(dir.filePath("nowhere"), dir.filePath(name)); break;
+            case 2: touch(dir.filePath(name + ".bak")); break;
+            case 3: touch(dir.filePath(QString::number(number) + ".jpg")); break;
+            default: touch(dir.filePath(name)); break;
+            }
+        }
+        const auto found = findNextFileName(Platform::current(), rule);
+        QCOMPARE(found, plainProbe(Platform::current(), rule));
+    }
+}
+
+void TestNextName::confirmsNamesOnCaseInsensitiveFileSystems() {
+    QTemporaryDir dir;
+    touch(dir.filePath("scimg_000.jpg"));
+    touch(dir.filePath("SCIMG_001.JPG")); // the listing misses it; the file system does not
+    CountingPlatform caseless(true);
+    const NameRule rule{dir.path().toStdString(), "scimg_", 3};
+    QCOMPARE(findNextFileName(caseless, rule), plainProbe(caseless, rule));
+    QCOMPARE(findNextFileName(caseless, rule).value_or(""), std::string("scimg_002.jpg"));
 }
 
 void TestNextName::missingFolderGivesNumberZero() {

@@ -19,9 +19,13 @@ using namespace tallyport;
 
 namespace {
 
-// Writes half of the bytes, then fails as a full disk would.
+// Writes half of the bytes, then fails as a full disk would. Hard links are refused, as across
+// file systems, so a source to be deleted is copied too.
 class FailingMidwayPlatform : public Platform {
 public:
+    LinkOutcome linkExisting(const std::string&, const std::string&) override {
+        return LinkOutcome::NotLinked;
+    }
     void copyContents(int source, int target) override {
         char buffer[512];
         const ssize_t got = ::read(source, buffer, sizeof buffer);
@@ -31,19 +35,35 @@ public:
     }
 };
 
-// Another instance takes the name just before we link.
+// Another instance takes the name just before we link, whether we copy or move.
 class RacingPlatform : public Platform {
 public:
     bool linkNoReplace(TemporaryFile& file, const std::string& path) override {
-        if (!raced) {
-            raced = true;
-            QFile rival(QString::fromStdString(path));
-            rival.open(QIODevice::WriteOnly);
-            rival.write("rival");
-        }
+        race(path);
         return Platform::linkNoReplace(file, path);
     }
+    LinkOutcome linkExisting(const std::string& from, const std::string& to) override {
+        race(to);
+        return Platform::linkExisting(from, to);
+    }
+
+private:
+    void race(const std::string& path) {
+        if (std::exchange(raced, true))
+            return;
+        QFile rival(QString::fromStdString(path));
+        rival.open(QIODevice::WriteOnly);
+        rival.write("rival");
+    }
     bool raced = false;
+};
+
+// Hard links fail, as they do across file systems.
+class NoHardLinksPlatform : public Platform {
+public:
+    LinkOutcome linkExisting(const std::string&, const std::string&) override {
+        return LinkOutcome::NotLinked;
+    }
 };
 
 } // namespace
@@ -53,14 +73,16 @@ class TestTransfer : public QObject {
 
 private slots:
     void init();
-    void filesAndDeletesTheSource();
-    void keepsTheSourceWhenDeleteIsOff();
+    void filesKeepingBytesModeAndTime_data();
+    void filesKeepingBytesModeAndTime();
     void refusesWhatIsNotARegularFile_data();
     void refusesWhatIsNotARegularFile();
     void filesALinksTargetAndDeletesOnlyTheLink();
     void takesTheNextNameWhenTheFoundOneWasTaken_data();
     void takesTheNextNameWhenTheFoundOneWasTaken();
+    void takesTheNextNameWhenAnotherInstanceWins_data();
     void takesTheNextNameWhenAnotherInstanceWins();
+    void movesWithoutCopyingWhenDeletingOnTheSameFileSystem();
     void refusesWhenAllNamesAreTaken();
     void failedCopyLeavesNothingAndKeepsTheSource();
     void outputFolderWithoutSlashOrEmpty_data();
@@ -101,17 +123,29 @@ QStringList TestTransfer::outputEntries() const {
     return QDir(out()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-void TestTransfer::filesAndDeletesTheSource() {
+void TestTransfer::filesKeepingBytesModeAndTime_data() {
+    QTest::addColumn<bool>("deleteSource");
+    QTest::addColumn<bool>("hardLinks");
+    QTest::addRow("moved on the same file system") << true << true;
+    QTest::addRow("copied and deleted across file systems") << true << false;
+    QTest::addRow("copied when the source stays") << false << true;
+}
+
+void TestTransfer::filesKeepingBytesModeAndTime() {
+    QFETCH(bool, deleteSource);
+    QFETCH(bool, hardLinks);
     const QString source = makeSource("photo.png");
     QVERIFY(::chmod(source.toLocal8Bit(), 0640) == 0);
     const struct timespec times[2] = {{1000000000, 0}, {1200000000, 5}};
     QVERIFY(::utimensat(AT_FDCWD, source.toLocal8Bit(), times, 0) == 0);
 
-    const TransferResult result = fileSource(Platform::current(), request(source));
+    NoHardLinksPlatform noHardLinks;
+    Platform& platform = hardLinks ? Platform::current() : noHardLinks;
+    const TransferResult result = fileSource(platform, request(source, deleteSource));
     QCOMPARE(result.outcome, TransferOutcome::Filed);
     QCOMPARE(QString::fromStdString(result.destination), out("scimg_000.jpg"));
-    QVERIFY(result.sourceDeleted);
-    QVERIFY(!QFile::exists(source));
+    QCOMPARE(result.sourceDeleted, deleteSource);
+    QCOMPARE(QFile::exists(source), !deleteSource);
     QCOMPARE(outputEntries(), QStringList{"scimg_000.jpg"});
     QFile copy(out("scimg_000.jpg"));
     QVERIFY(copy.open(QIODevice::ReadOnly));
@@ -121,15 +155,6 @@ void TestTransfer::filesAndDeletesTheSource() {
     QCOMPARE(status.st_mode & 0777, 0640u);
     QCOMPARE(status.st_mtim.tv_sec, 1200000000);
     QCOMPARE(exitStatus(result), 0);
-}
-
-void TestTransfer::keepsTheSourceWhenDeleteIsOff() {
-    const QString source = makeSource("photo.jpg");
-    const TransferResult result = fileSource(Platform::current(), request(source, false));
-    QCOMPARE(result.outcome, TransferOutcome::Filed);
-    QVERIFY(!result.sourceDeleted);
-    QVERIFY(QFile::exists(source));
-    QVERIFY(QFile::exists(out("scimg_000.jpg")));
 }
 
 void TestTransfer::refusesWhatIsNotARegularFile_data() {
@@ -202,14 +227,35 @@ void TestTransfer::takesTheNextNameWhenTheFoundOneWasTaken() {
     }
 }
 
+void TestTransfer::takesTheNextNameWhenAnotherInstanceWins_data() {
+    QTest::addColumn<bool>("deleteSource");
+    QTest::addRow("while copying") << false;
+    QTest::addRow("while moving") << true;
+}
+
 void TestTransfer::takesTheNextNameWhenAnotherInstanceWins() {
+    QFETCH(bool, deleteSource);
     RacingPlatform racing;
-    const TransferResult result = fileSource(racing, request(makeSource("photo.jpg")));
+    const TransferResult result = fileSource(racing, request(makeSource("photo.jpg"), deleteSource));
     QCOMPARE(result.outcome, TransferOutcome::Filed);
     QCOMPARE(QString::fromStdString(result.destination), out("scimg_001.jpg"));
     QFile rival(out("scimg_000.jpg"));
     QVERIFY(rival.open(QIODevice::ReadOnly));
     QCOMPARE(rival.readAll(), QByteArray("rival"));
+}
+
+void TestTransfer::movesWithoutCopyingWhenDeletingOnTheSameFileSystem() {
+    const QString source = makeSource("photo.jpg");
+    struct stat before {};
+    QVERIFY(::stat(source.toLocal8Bit(), &before) == 0);
+    const TransferResult result = fileSource(Platform::current(), request(source));
+    QCOMPARE(result.outcome, TransferOutcome::Filed);
+    QVERIFY(result.sourceDeleted);
+    QVERIFY(!QFile::exists(source));
+    struct stat after {};
+    QVERIFY(::stat(out("scimg_000.jpg").toLocal8Bit(), &after) == 0);
+    QCOMPARE(after.st_ino, before.st_ino); // the same file, not a copy
+    QCOMPARE(after.st_nlink, nlink_t(1));
 }
 
 void TestTransfer::refusesWhenAllNamesAreTaken() {
