@@ -3,6 +3,7 @@
 # Installs the Debian packages Tallyport needs, only when some are missing.
 #   tools/install-deps.sh run    what building and running the program needs
 #   tools/install-deps.sh test   that, plus what the test suite needs
+#   tools/install-deps.sh bench  that, plus what bench/run.sh needs
 set -eu
 
 run_packages="cmake ninja-build g++ make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-ipafont-gothic"
@@ -11,7 +12,8 @@ test_packages="xvfb xauth x11-utils desktop-file-utils libglib2.0-bin xdg-utils"
 case "${1:-run}" in
     run) wanted="$run_packages" ;;
     test) wanted="$run_packages $test_packages" ;;
-    *) echo "usage: $0 run|test" >&2; exit 2 ;;
+    bench) wanted="$run_packages $test_packages libbenchmark-dev hyperfine time" ;;
+    *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
 esac
 
 missing=""
