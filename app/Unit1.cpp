@@ -158,7 +158,7 @@ bool TForm1::FormClose() {
     try {
         SaveSettings();
     } catch (const SettingsWriteError& error) {
-        std::cerr << "tallyport: " << error.reason() << std::endl;
+        std::cerr << "tallyport: " << error.what() << " (" << error.reason() << ")" << std::endl;
         ErrorReport::show(this, QString::fromUtf8(error.what()));
         return false;
     }

@@ -2,7 +2,6 @@
 #include "ProfileText.h"
 
 #include <cstdint>
-#include <vector>
 
 namespace tallyport {
 namespace {
@@ -37,22 +36,18 @@ struct Line {
     size_t next;
 };
 
-std::vector<Line> splitLines(std::string_view text) {
-    std::vector<Line> lines;
-    size_t begin = 0;
-    while (begin < text.size()) {
-        size_t end = text.find_first_of("\r\n", begin);
-        if (end == std::string_view::npos) {
-            lines.push_back({begin, text.size(), text.size()});
-            break;
-        }
-        const size_t next = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
-                                ? end + 2
-                                : end + 1;
-        lines.push_back({begin, end, next});
-        begin = next;
-    }
-    return lines;
+// The line starting at begin. Lines are found one at a time, so a huge file costs no memory
+// beyond its text.
+Line lineAt(std::string_view text, size_t begin) {
+    const size_t end = text.find_first_of("\r\n", begin);
+    if (end == std::string_view::npos)
+        return {begin, text.size(), text.size()};
+    const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+    return {begin, end, end + (crlf ? 2 : 1)};
+}
+
+std::string_view contentOf(std::string_view text, const Line& line) {
+    return text.substr(line.begin, line.end - line.begin);
 }
 
 std::optional<std::string_view> sectionName(std::string_view line) {
@@ -83,38 +78,45 @@ std::optional<KeyLine> keyLine(std::string_view line) {
     return KeyLine{trimmed(upToNul(line.substr(0, equals))), valueBegin, valueEnd};
 }
 
-// The lines of the first copy of a section: the header's index and one past its last line.
+// The body of the first copy of a section: [bodyBegin, bodyEnd) holds its lines, and a new key
+// goes at insertAt, after its last non-blank line (or its header).
 struct SectionSpan {
-    size_t header;
-    size_t end;
+    size_t bodyBegin;
+    size_t bodyEnd;
+    size_t insertAt;
 };
 
-std::optional<SectionSpan> findSection(const std::vector<Line>& lines, std::string_view text,
-                                       std::string_view section) {
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const auto name = sectionName(text.substr(lines[i].begin, lines[i].end - lines[i].begin));
-        if (!name || !sameName(*name, trimmed(section)))
-            continue;
-        size_t end = i + 1;
-        while (end < lines.size() &&
-               !sectionName(text.substr(lines[end].begin, lines[end].end - lines[end].begin)))
-            ++end;
-        return SectionSpan{i, end};
+std::optional<SectionSpan> findSection(std::string_view text, std::string_view section) {
+    std::optional<SectionSpan> span;
+    for (size_t at = 0; at < text.size();) {
+        const Line line = lineAt(text, at);
+        at = line.next;
+        const auto name = sectionName(contentOf(text, line));
+        if (span && name) {
+            span->bodyEnd = line.begin;
+            return span;
+        }
+        if (span && !trimmed(contentOf(text, line)).empty())
+            span->insertAt = line.next;
+        if (!span && name && sameName(*name, trimmed(section)))
+            span = SectionSpan{line.next, text.size(), line.next};
     }
-    return std::nullopt;
+    return span;
 }
 
+// The first line of key in a section's body, and where its value lies in the text.
 struct FoundKey {
-    size_t lineIndex;
+    Line line;
     KeyLine parts;
 };
 
-std::optional<FoundKey> findKey(const std::vector<Line>& lines, std::string_view text,
-                                SectionSpan span, std::string_view key) {
-    for (size_t i = span.header + 1; i < span.end; ++i) {
-        const auto parts = keyLine(text.substr(lines[i].begin, lines[i].end - lines[i].begin));
+std::optional<FoundKey> findKey(std::string_view text, SectionSpan span, std::string_view key) {
+    for (size_t at = span.bodyBegin; at < span.bodyEnd;) {
+        const Line line = lineAt(text, at);
+        at = line.next;
+        const auto parts = keyLine(contentOf(text, line));
         if (parts && sameName(parts->key, trimmed(key)))
-            return FoundKey{i, *parts};
+            return FoundKey{line, *parts};
     }
     return std::nullopt;
 }
@@ -150,45 +152,36 @@ std::string_view withoutQuotes(std::string_view value) {
 } // namespace
 
 std::optional<std::string> ProfileText::value(std::string_view section, std::string_view key) const {
-    const auto lines = splitLines(bytes_);
-    const auto span = findSection(lines, bytes_, section);
+    const auto span = findSection(bytes_, section);
     if (!span)
         return std::nullopt;
-    const auto found = findKey(lines, bytes_, *span, key);
+    const auto found = findKey(bytes_, *span, key);
     if (!found)
         return std::nullopt;
-    const Line& line = lines[found->lineIndex];
     const std::string_view raw = std::string_view(bytes_).substr(
-        line.begin + found->parts.valueBegin, found->parts.valueEnd - found->parts.valueBegin);
+        found->line.begin + found->parts.valueBegin, found->parts.valueEnd - found->parts.valueBegin);
     return std::string(withoutQuotes(upToNul(raw)));
 }
 
 void ProfileText::setValue(std::string_view section, std::string_view key, std::string_view value) {
     const std::string clean = withoutLineBreaks(value);
     const std::string eol(lineEndOf(bytes_));
-    const auto lines = splitLines(bytes_);
-    const auto span = findSection(lines, bytes_, section);
+    const auto span = findSection(bytes_, section);
     if (!span) {
         if (!bytes_.empty() && !endsWithLineEnd(bytes_))
             bytes_ += eol;
         bytes_ += "[" + std::string(section) + "]" + eol + std::string(key) + "=" + clean + eol;
         return;
     }
-    if (const auto found = findKey(lines, bytes_, *span, key)) {
-        const size_t begin = lines[found->lineIndex].begin + found->parts.valueBegin;
+    if (const auto found = findKey(bytes_, *span, key)) {
+        const size_t begin = found->line.begin + found->parts.valueBegin;
         bytes_.replace(begin, found->parts.valueEnd - found->parts.valueBegin, clean);
         return;
     }
-    size_t last = span->header;
-    for (size_t i = span->header + 1; i < span->end; ++i)
-        if (!trimmed(std::string_view(bytes_).substr(lines[i].begin, lines[i].end - lines[i].begin))
-                 .empty())
-            last = i;
-    const size_t insertAt = lines[last].next;
     std::string newLine = std::string(key) + "=" + clean + eol;
-    if (insertAt == bytes_.size() && !endsWithLineEnd(bytes_))
+    if (span->insertAt == bytes_.size() && !endsWithLineEnd(bytes_))
         newLine = eol + newLine;
-    bytes_.insert(insertAt, newLine);
+    bytes_.insert(span->insertAt, newLine);
 }
 
 int profileInteger(std::string_view text, int fallback) {
