@@ -3,6 +3,7 @@
 # Installs the Debian packages Tallyport needs, only when some are missing.
 #   tools/install-deps.sh run    what building and running the program needs
 #   tools/install-deps.sh test   that, plus what the test suite needs
+#   tools/install-deps.sh fuzz   clang and its libFuzzer, for make fuzz
 #   tools/install-deps.sh bench  that, plus what bench/run.sh needs
 set -eu
 
@@ -12,8 +13,9 @@ test_packages="xvfb xauth x11-utils desktop-file-utils libglib2.0-bin xdg-utils"
 case "${1:-run}" in
     run) wanted="$run_packages" ;;
     test) wanted="$run_packages $test_packages" ;;
+    fuzz) wanted="make clang libclang-rt-14-dev" ;;
     bench) wanted="$run_packages $test_packages libbenchmark-dev hyperfine time" ;;
-    *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
+    *) echo "usage: $0 run|test|fuzz|bench" >&2; exit 2 ;;
 esac
 
 missing=""
