@@ -166,8 +166,11 @@ bool TForm1::FormClose() {
 }
 
 bool TForm1::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate)
+    if (event->type() == QEvent::WindowActivate) {
+        // Back in use: a log-off that asked us to get ready was cancelled.
+        sessionEnding_ = false;
         FormActivate();
+    }
     return QWidget::event(event);
 }
 

@@ -30,7 +30,8 @@ public:
     // The process's exit status: whether the file on the command line was filed (see exitStatus).
     int ExitStatus() const;
 
-    // The session is ending (log-off, shutdown): the window then closes without saving.
+    // The session is ending (log-off, shutdown): the window then closes without saving, unless it
+    // is activated again first (the log-off was cancelled).
     void SessionEnding();
 
     void FormCreate();

@@ -355,6 +355,14 @@ void TestForm1::sessionEndClosesWithoutSaving() {
     form->SessionEnding();
     QVERIFY(form->close());
     QVERIFY(!QFile::exists(dir->filePath("tallyport.INI")));
+
+    // A cancelled log-off: the window is used again, and its next close saves.
+    form->show();
+    form->SessionEnding();
+    QEvent activation(QEvent::WindowActivate);
+    QApplication::sendEvent(form.get(), &activation);
+    QVERIFY(form->close());
+    QVERIFY(QFile::exists(dir->filePath("tallyport.INI")));
 }
 
 void TestForm1::filesTheArgumentOnceAndCloses_data() {
