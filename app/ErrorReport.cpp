@@ -29,6 +29,8 @@ void show(QWidget* parent, const QString& message) {
         box.exec();
 }
 
-void setPresenter(Presenter replacement) { presenter() = std::move(replacement); }
+void setPresenter(Presenter replacement) {
+    presenter() = std::move(replacement);
+}
 
 } // namespace ErrorReport

@@ -30,17 +30,18 @@ const QString kFormFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
 // The form's font is a Windows Japanese gothic; on Linux, fall back to a metric-compatible
 // Japanese gothic rather than whatever Latin font the system would pick.
 QFont formFont() {
-    QFont::insertSubstitutions(kFormFontFamily, {QStringLiteral("IPAPGothic"),
-                                                 QStringLiteral("IPAGothic"),
-                                                 QStringLiteral("VL PGothic"),
-                                                 QStringLiteral("Noto Sans CJK JP"),
-                                                 QStringLiteral("TakaoPGothic")});
+    QFont::insertSubstitutions(kFormFontFamily,
+                               {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
+                                QStringLiteral("VL PGothic"), QStringLiteral("Noto Sans CJK JP"),
+                                QStringLiteral("TakaoPGothic")});
     QFont font(kFormFontFamily);
     font.setPixelSize(12);
     return font;
 }
 
-QString fromBytes(const std::string& text) { return QString::fromUtf8(text); }
+QString fromBytes(const std::string& text) {
+    return QString::fromUtf8(text);
+}
 
 // Designer forms hold widgets only, so the stored form keeps the properties of the window's
 // non-visual components as its own dynamic properties named "<component>.<property>".
@@ -50,7 +51,8 @@ template <typename Component> Component* storedComponent(QWidget* form, const ch
     const QByteArray prefix = QByteArray(name) + '.';
     for (const QByteArray& property : form->dynamicPropertyNames())
         if (property.startsWith(prefix))
-            component->setProperty(property.mid(prefix.size()).constData(), form->property(property));
+            component->setProperty(property.mid(prefix.size()).constData(),
+                                   form->property(property));
     return component;
 }
 
@@ -83,9 +85,13 @@ TForm1::TForm1(std::vector<std::string> arguments, QWidget* parent)
 
 TForm1::~TForm1() = default;
 
-int TForm1::ExitStatus() const { return exitStatus(transferResult_); }
+int TForm1::ExitStatus() const {
+    return exitStatus(transferResult_);
+}
 
-void TForm1::SessionEnding() { sessionEnding_ = true; }
+void TForm1::SessionEnding() {
+    sessionEnding_ = true;
+}
 
 void TForm1::FormCreate() {
     LoadSettings();
@@ -108,11 +114,17 @@ void TForm1::UpdateNextName() {
     ui->Label4->adjustSize();
 }
 
-void TForm1::Edit2Change() { UpdateNextName(); }
+void TForm1::Edit2Change() {
+    UpdateNextName();
+}
 
-void TForm1::UpDown1Changing() { UpdateNextName(); }
+void TForm1::UpDown1Changing() {
+    UpdateNextName();
+}
 
-void TForm1::CheckBox1Click() { Settings.DeleteSource = ui->CheckBox1->isChecked() ? 1 : 0; }
+void TForm1::CheckBox1Click() {
+    Settings.DeleteSource = ui->CheckBox1->isChecked() ? 1 : 0;
+}
 
 void TForm1::Button1Click() {
     std::string current = Settings.OutputPath;
@@ -126,9 +138,13 @@ void TForm1::Button1Click() {
     UpdateNextName();
 }
 
-void TForm1::Label7Click() { MailAndHP1->OpenHomePage(); }
+void TForm1::Label7Click() {
+    MailAndHP1->OpenHomePage();
+}
 
-void TForm1::Label8Click() { MailAndHP1->OpenMail(); }
+void TForm1::Label8Click() {
+    MailAndHP1->OpenMail();
+}
 
 void TForm1::FormActivate() {
     if (activated_)

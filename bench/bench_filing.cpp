@@ -54,7 +54,9 @@ std::optional<std::string> plainProbe(Platform& platform, const NameRule& rule) 
     return std::nullopt;
 }
 
-void touch(const fs::path& path) { std::ofstream(path).put('x'); }
+void touch(const fs::path& path) {
+    std::ofstream(path).put('x');
+}
 
 // A folder per scenario, made once for the whole run.
 const fs::path& scenarioFolder(int scenario) {
@@ -62,7 +64,8 @@ const fs::path& scenarioFolder(int scenario) {
     auto found = folders.find(scenario);
     if (found != folders.end())
         return found->second;
-    fs::path folder = fs::temp_directory_path() / ("tallyport-bench-search-" + std::to_string(scenario));
+    fs::path folder =
+        fs::temp_directory_path() / ("tallyport-bench-search-" + std::to_string(scenario));
     fs::remove_all(folder);
     fs::create_directories(folder);
     const NameRule rule{folder.string() + "/", "scimg_", 3};
@@ -87,8 +90,8 @@ template <bool Plain> void BM_Search(benchmark::State& state) {
         auto name = Plain ? plainProbe(share, rule) : findNextFileName(share, rule);
         benchmark::DoNotOptimize(name);
     }
-    state.counters["calls"] = benchmark::Counter(static_cast<double>(share.calls),
-                                                 benchmark::Counter::kAvgIterations);
+    state.counters["calls"] =
+        benchmark::Counter(static_cast<double>(share.calls), benchmark::Counter::kAvgIterations);
     state.SetLabel(scenarioName(scenario));
 }
 
@@ -127,7 +130,8 @@ struct FilingScratch {
 void BM_FileCopy(benchmark::State& state) {
     FilingScratch scratch(state.range(0));
     for (auto _ : state) {
-        FilingRequest request{scratch.source.string(), {scratch.out.string() + "/", "scimg_", 3}, "", false};
+        FilingRequest request{
+            scratch.source.string(), {scratch.out.string() + "/", "scimg_", 3}, "", false};
         auto result = fileSource(Platform::current(), request);
         benchmark::DoNotOptimize(result);
         state.PauseTiming();
@@ -143,7 +147,8 @@ void BM_ReadWriteCopyAndSync(benchmark::State& state) {
     std::vector<char> buffer(1 << 17);
     for (auto _ : state) {
         const int in = ::open(scratch.source.c_str(), O_RDONLY);
-        const int out = ::open((scratch.out / "copy.bin").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int out =
+            ::open((scratch.out / "copy.bin").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ssize_t got;
         while ((got = ::read(in, buffer.data(), buffer.size())) > 0)
             benchmark::DoNotOptimize(::write(out, buffer.data(), static_cast<size_t>(got)));
@@ -160,7 +165,8 @@ void BM_ReadWriteCopyAndSync(benchmark::State& state) {
 void BM_FileMove(benchmark::State& state) {
     FilingScratch scratch(state.range(0));
     for (auto _ : state) {
-        FilingRequest request{scratch.source.string(), {scratch.out.string() + "/", "scimg_", 3}, "", true};
+        FilingRequest request{
+            scratch.source.string(), {scratch.out.string() + "/", "scimg_", 3}, "", true};
         auto result = fileSource(Platform::current(), request);
         benchmark::DoNotOptimize(result);
         state.PauseTiming();
@@ -180,10 +186,30 @@ void BM_Rename(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_FileCopy)->Name("filing/copy_delete_off")->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
-BENCHMARK(BM_ReadWriteCopyAndSync)->Name("filing/anchor_read_write_fsync")->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
-BENCHMARK(BM_FileMove)->Name("filing/move_delete_on")->Arg(256)->Unit(benchmark::kMicrosecond)->UseRealTime()->Iterations(50);
-BENCHMARK(BM_Rename)->Name("filing/anchor_rename")->Arg(256)->Unit(benchmark::kMicrosecond)->UseRealTime()->Iterations(50);
+BENCHMARK(BM_FileCopy)
+    ->Name("filing/copy_delete_off")
+    ->Arg(256)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
+BENCHMARK(BM_ReadWriteCopyAndSync)
+    ->Name("filing/anchor_read_write_fsync")
+    ->Arg(256)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
+BENCHMARK(BM_FileMove)
+    ->Name("filing/move_delete_on")
+    ->Arg(256)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Iterations(50);
+BENCHMARK(BM_Rename)
+    ->Name("filing/anchor_rename")
+    ->Arg(256)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Iterations(50);
 
 } // namespace
 

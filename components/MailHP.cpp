@@ -15,6 +15,10 @@ void openAddress(const QString& address) {
 
 TMailAndHP::TMailAndHP(QObject* owner) : QObject(owner) {}
 
-void TMailAndHP::OpenMail() const { openAddress(QStringLiteral("mailto:") + MailAddress); }
+void TMailAndHP::OpenMail() const {
+    openAddress(QStringLiteral("mailto:") + MailAddress);
+}
 
-void TMailAndHP::OpenHomePage() const { openAddress(HomePageAddress); }
+void TMailAndHP::OpenHomePage() const {
+    openAddress(HomePageAddress);
+}

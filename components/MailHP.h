@@ -15,7 +15,7 @@ class TMailAndHP : public QObject {
 public:
     explicit TMailAndHP(QObject* owner = nullptr);
 
-    QString MailAddress;                                       // empty at first
+    QString MailAddress; // empty at first
     QString HomePageAddress = QStringLiteral("http://");
 
     // Opens "mailto:" followed by MailAddress.

@@ -39,13 +39,14 @@ int candidateNumber(const NameRule& rule, std::string_view name) {
     constexpr std::string_view kExtension = ".jpg";
     if (!name.starts_with(rule.fixedPart) || !name.ends_with(kExtension))
         return -1;
-    const std::string_view digits = name.substr(
-        rule.fixedPart.size(), name.size() - rule.fixedPart.size() - kExtension.size());
+    const std::string_view digits =
+        name.substr(rule.fixedPart.size(), name.size() - rule.fixedPart.size() - kExtension.size());
     if (digits.empty() || digits.size() > 16 ||
         digits.find_first_not_of("0123456789") != std::string_view::npos)
         return -1;
     const long long number = std::stoll(std::string(digits));
-    if (number >= kCandidateCount || paddedNumber(static_cast<int>(number), rule.digitCount) != digits)
+    if (number >= kCandidateCount ||
+        paddedNumber(static_cast<int>(number), rule.digitCount) != digits)
         return -1;
     return static_cast<int>(number);
 }

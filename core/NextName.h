@@ -15,7 +15,7 @@ constexpr int kCandidateCount = 1000;
 
 // What a filed file's name is made of and where it goes.
 struct NameRule {
-    std::string outputPath;  // the output folder, normally ending in "/"; "" is the current folder
+    std::string outputPath; // the output folder, normally ending in "/"; "" is the current folder
     std::string fixedPart;
     int digitCount = 3;
 };

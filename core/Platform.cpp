@@ -2,9 +2,9 @@
 #include "Platform.h"
 
 #include <array>
-#include <memory>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,13 +15,17 @@
 namespace tallyport {
 namespace {
 
-std::string systemReason(int error) { return std::strerror(error); }
+std::string systemReason(int error) {
+    return std::strerror(error);
+}
 
 [[noreturn]] void fail(const std::string& what, const std::string& path, int error = errno) {
     throw FileError(what + " '" + path + "': " + systemReason(error));
 }
 
-std::string folderOrCurrent(const std::string& folder) { return folder.empty() ? "." : folder; }
+std::string folderOrCurrent(const std::string& folder) {
+    return folder.empty() ? "." : folder;
+}
 
 // Retries a system call interrupted by a signal.
 template <typename Call> auto retrying(Call call) {
@@ -91,12 +95,16 @@ Platform& realSystem() {
 Platform* currentPlatform = nullptr;
 } // namespace
 
-Platform& Platform::current() { return currentPlatform ? *currentPlatform : realSystem(); }
+Platform& Platform::current() {
+    return currentPlatform ? *currentPlatform : realSystem();
+}
 
 Platform::Override::Override(Platform& replacement)
     : previous_(std::exchange(currentPlatform, &replacement)) {}
 
-Platform::Override::~Override() { currentPlatform = previous_; }
+Platform::Override::~Override() {
+    currentPlatform = previous_;
+}
 
 std::string Platform::executablePath() {
     std::string path(4096, '\0');
@@ -146,7 +154,8 @@ LinkOutcome Platform::linkExisting(const std::string& from, const std::string& t
 
 SourceFile Platform::openSource(const std::string& path) {
     // O_NONBLOCK keeps a FIFO or a device from stalling us before we can refuse it.
-    FileDescriptor fd(retrying([&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }));
+    FileDescriptor fd(
+        retrying([&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); }));
     if (!fd)
         fail("cannot open the source", path);
     SourceFile source{std::move(fd), {}};

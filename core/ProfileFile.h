@@ -42,8 +42,8 @@ public:
     // Shift-JIS lacks is rewritten as UTF-8 rather than lose the character.
     // Throws ProfileWriteError when the file exists but cannot be written (permissions, read-only
     // file system, a folder or other non-file in its place), or cannot be created or replaced.
-    static void writeString(const std::string& path, std::string_view section,
-                            std::string_view key, std::string_view value);
+    static void writeString(const std::string& path, std::string_view section, std::string_view key,
+                            std::string_view value);
 
     static void writeInteger(const std::string& path, std::string_view section,
                              std::string_view key, int value);

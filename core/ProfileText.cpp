@@ -6,7 +6,9 @@
 namespace tallyport {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && isBlank(text.front()))
@@ -16,7 +18,9 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-std::string_view upToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+std::string_view upToNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
 
 bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -151,15 +155,17 @@ std::string_view withoutQuotes(std::string_view value) {
 
 } // namespace
 
-std::optional<std::string> ProfileText::value(std::string_view section, std::string_view key) const {
+std::optional<std::string> ProfileText::value(std::string_view section,
+                                              std::string_view key) const {
     const auto span = findSection(bytes_, section);
     if (!span)
         return std::nullopt;
     const auto found = findKey(bytes_, *span, key);
     if (!found)
         return std::nullopt;
-    const std::string_view raw = std::string_view(bytes_).substr(
-        found->line.begin + found->parts.valueBegin, found->parts.valueEnd - found->parts.valueBegin);
+    const std::string_view raw =
+        std::string_view(bytes_).substr(found->line.begin + found->parts.valueBegin,
+                                        found->parts.valueEnd - found->parts.valueBegin);
     return std::string(withoutQuotes(upToNul(raw)));
 }
 
@@ -190,8 +196,9 @@ int profileInteger(std::string_view text, int fallback) {
     if (text.empty())
         return fallback;
 
-    const bool hexadecimal = text.front() == '$' || text.front() == 'x' || text.front() == 'X' ||
-                             (text.size() > 1 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'));
+    const bool hexadecimal =
+        text.front() == '$' || text.front() == 'x' || text.front() == 'X' ||
+        (text.size() > 1 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'));
     if (hexadecimal) {
         text.remove_prefix(text.front() == '0' ? 2 : 1);
         if (text.empty())

@@ -16,7 +16,8 @@ namespace tallyport {
 // The rules, for reading and writing alike:
 // - Lines end at CRLF, LF or a lone CR; the last line needs no line end.
 // - A section header is a line whose first non-blank byte is "[" and which holds a "]"; the name
-//   lies between the "[" and the last "]", blanks around it removed; the rest of the line is ignored.
+//   lies between the "[" and the last "]", blanks around it removed; the rest of the line is
+//   ignored.
 // - A key line holds "="; the key is what comes before the first "=", the value what follows it,
 //   both without the blanks and tabs around them. A NUL byte ends a key or a value. Other lines
 //   (comments, blank lines, lines without "=") are never looked at and never changed.
@@ -45,10 +46,10 @@ private:
 };
 
 // Reads an integer as the profile functions' callers do: "0x"/"0X" (with digits after it), "$",
-// "x" or "X" introduce hexadecimal digits worth at most FFFFFFFF, taken as a 32-bit pattern (FFFFFFFF is -1);
-// otherwise an optional sign and decimal digits within the 32-bit range. Leading blanks are
-// skipped. Anything else (empty text, trailing characters, a sign with a hexadecimal prefix, out of
-// range) gives fallback.
+// "x" or "X" introduce hexadecimal digits worth at most FFFFFFFF, taken as a 32-bit pattern
+// (FFFFFFFF is -1); otherwise an optional sign and decimal digits within the 32-bit range. Leading
+// blanks are skipped. Anything else (empty text, trailing characters, a sign with a hexadecimal
+// prefix, out of range) gives fallback.
 int profileInteger(std::string_view text, int fallback);
 
 } // namespace tallyport

@@ -63,16 +63,21 @@ void writeSettings(const std::string& path, const SettingsValues& values) {
     }
 }
 
-std::string SettingsFilePath() { return settingsFilePath(Platform::current().executablePath()); }
+std::string SettingsFilePath() {
+    return settingsFilePath(Platform::current().executablePath());
+}
 
 void LoadSettings() {
     const std::string executable = Platform::current().executablePath();
-    const SettingsValues loaded = readSettings(settingsFilePath(executable), executableFolder(executable));
+    const SettingsValues loaded =
+        readSettings(settingsFilePath(executable), executableFolder(executable));
     const std::string nextFileName = Settings.NextFileName;
     Settings = loaded;
     Settings.NextFileName = nextFileName;
 }
 
-void SaveSettings() { writeSettings(SettingsFilePath(), Settings); }
+void SaveSettings() {
+    writeSettings(SettingsFilePath(), Settings);
+}
 
 } // namespace tallyport

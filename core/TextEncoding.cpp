@@ -77,7 +77,8 @@ bool isValidUtf8(std::string_view bytes) {
                 return false;
         if (length >= 3) {
             const auto second = static_cast<unsigned char>(bytes[i + 1]);
-            const bool overlong = (lead == 0xE0 && second < 0xA0) || (lead == 0xF0 && second < 0x90);
+            const bool overlong =
+                (lead == 0xE0 && second < 0xA0) || (lead == 0xF0 && second < 0x90);
             const bool surrogate = lead == 0xED && second >= 0xA0;
             const bool tooLarge = lead == 0xF4 && second >= 0x90;
             if (overlong || surrogate || tooLarge)

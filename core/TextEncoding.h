@@ -23,6 +23,7 @@ std::string decodeShiftJis(std::string_view bytes);
 std::optional<std::string> encodeShiftJis(std::string_view utf8);
 
 // The longest prefix of bytes of at most maxBytes that does not split a character.
-std::string_view cutAtCharacter(std::string_view bytes, std::size_t maxBytes, TextEncoding encoding);
+std::string_view cutAtCharacter(std::string_view bytes, std::size_t maxBytes,
+                                TextEncoding encoding);
 
 } // namespace tallyport

@@ -91,7 +91,8 @@ TransferResult copyAndLink(Platform& platform, const FilingRequest& request) {
         platform.copyAttributes(source.status, copy.fd());
         platform.flush(copy.fd());
         const auto placed = placeUnderFreeName(platform, request, [&](const std::string& path) {
-            return platform.linkNoReplace(copy, path) ? LinkOutcome::Linked : LinkOutcome::NameTaken;
+            return platform.linkNoReplace(copy, path) ? LinkOutcome::Linked
+                                                      : LinkOutcome::NameTaken;
         });
         if (!placed || placed->empty())
             return noFreeName(request);
@@ -125,8 +126,8 @@ int exitStatus(const TransferResult& result) {
 
 TransferResult fileSource(Platform& platform, const FilingRequest& request) {
     if (!makesPlainFileNames(request.rule))
-        return failed(TransferOutcome::Failed,
-                      "the fixed part '" + request.rule.fixedPart + "' cannot be part of a file name");
+        return failed(TransferOutcome::Failed, "the fixed part '" + request.rule.fixedPart +
+                                                   "' cannot be part of a file name");
     if (auto moved = moveByLink(platform, request))
         return *moved;
     return copyAndLink(platform, request);

@@ -4,8 +4,8 @@
 #include "Platform.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,7 +46,9 @@ std::optional<std::string> plainProbe(Platform& platform, const NameRule& rule) 
     return std::nullopt;
 }
 
-void touch(const QString& path) { QFile(path).open(QIODevice::WriteOnly); }
+void touch(const QString& path) {
+    QFile(path).open(QIODevice::WriteOnly);
+}
 
 } // namespace
 
@@ -92,12 +94,16 @@ void TestNextName::padsNumbersLikePrintf() {
 void TestNextName::joinsFolderAndName_data() {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("expected");
-    QTest::addRow("a folder with its trailing slash") << "/srv/out/" << "/srv/out/n.jpg";
-    QTest::addRow("a folder without it files inside, not beside")
-        << "/srv/out" << "/srv/out/n.jpg";
-    QTest::addRow("an empty folder is the current one") << "" << "n.jpg";
-    QTest::addRow("the root") << "/" << "/n.jpg";
-    QTest::addRow("a doubled separator stays harmless") << "//" << "//n.jpg";
+    QTest::addRow("a folder with its trailing slash") << "/srv/out/"
+                                                      << "/srv/out/n.jpg";
+    QTest::addRow("a folder without it files inside, not beside") << "/srv/out"
+                                                                  << "/srv/out/n.jpg";
+    QTest::addRow("an empty folder is the current one") << ""
+                                                        << "n.jpg";
+    QTest::addRow("the root") << "/"
+                              << "/n.jpg";
+    QTest::addRow("a doubled separator stays harmless") << "//"
+                                                        << "//n.jpg";
 }
 
 void TestNextName::joinsFolderAndName() {
@@ -112,17 +118,19 @@ void TestNextName::findsLowestFreeName_data() {
     QTest::addColumn<int>("digits");
     QTest::addColumn<QString>("expected"); // "" when there is none
     const QString scimg = "scimg_";
-    QTest::addRow("an empty folder gives number 0") << QStringList{} << scimg << 3 << "scimg_000.jpg";
+    QTest::addRow("an empty folder gives number 0")
+        << QStringList{} << scimg << 3 << "scimg_000.jpg";
     QTest::addRow("taken names are skipped")
         << QStringList{"scimg_000.jpg", "scimg_001.jpg"} << scimg << 3 << "scimg_002.jpg";
     QTest::addRow("a gap in numbering is filled first")
         << QStringList{"scimg_001.jpg"} << scimg << 3 << "scimg_000.jpg";
-    QTest::addRow("an empty fixed part gives the bare number") << QStringList{} << "" << 3 << "000.jpg";
+    QTest::addRow("an empty fixed part gives the bare number")
+        << QStringList{} << "" << 3 << "000.jpg";
     QTest::addRow("four digits make a different name")
         << QStringList{"scimg_000.jpg"} << scimg << 4 << "scimg_0000.jpg";
     QTest::addRow("one digit grows past nine")
-        << QStringList{"s0.jpg", "s1.jpg", "s2.jpg", "s3.jpg", "s4.jpg", "s5.jpg", "s6.jpg",
-                       "s7.jpg", "s8.jpg", "s9.jpg"}
+        << QStringList{"s0.jpg", "s1.jpg", "s2.jpg", "s3.jpg", "s4.jpg",
+                       "s5.jpg", "s6.jpg", "s7.jpg", "s8.jpg", "s9.jpg"}
         << "s" << 1 << "s10.jpg";
     QTest::addRow("a folder of that name does not count")
         << QStringList{"scimg_000.jpg/"} << scimg << 3 << "scimg_000.jpg";
@@ -130,8 +138,8 @@ void TestNextName::findsLowestFreeName_data() {
         << QStringList{"@scimg_000.jpg"} << scimg << 3 << "scimg_001.jpg";
     QTest::addRow("other extensions never block")
         << QStringList{"scimg_000.png", "scimg_000.jpeg"} << scimg << 3 << "scimg_000.jpg";
-    QTest::addRow("Japanese fixed part") << QStringList{"写真_000.jpg"} << "写真_" << 3
-                                         << "写真_001.jpg";
+    QTest::addRow("Japanese fixed part")
+        << QStringList{"写真_000.jpg"} << "写真_" << 3 << "写真_001.jpg";
     QTest::addRow("a fixed part with a slash makes no name") << QStringList{} << "../x" << 3 << "";
     QTest::addRow("dots alone are a plain name") << QStringList{} << ".." << 3 << "..000.jpg";
 }
@@ -165,8 +173,7 @@ void TestNextName::searchCostsAtMostThreeMetadataCalls_data() {
     QTest::addRow("an empty folder takes one lookup") << 0 << 0 << "scimg_000.jpg" << 1;
     QTest::addRow("999 names taken: lookup, listing, confirmation")
         << 999 << 0 << "scimg_999.jpg" << 3;
-    QTest::addRow("ten names among many unrelated files")
-        << 10 << 2000 << "scimg_010.jpg" << 3;
+    QTest::addRow("ten names among many unrelated files") << 10 << 2000 << "scimg_010.jpg" << 3;
     QTest::addRow("all names taken: lookup and listing") << 1000 << 0 << "" << 2;
 }
 
@@ -196,11 +203,21 @@ void TestNextName::agreesWithAPlainProbeOnMixedFolders() {
             const int number = std::rand() % 40;
             const QString name = QString::fromStdString(candidateName(rule, number));
             switch (std::rand() % 5) {
-            case 0: QDir(dir.path()).mkdir(name); break;
-            case 1: QFile::link(dir.filePath("nowhere"), dir.filePath(name)); break;
-            case 2: touch(dir.filePath(name + ".bak")); break;
-            case 3: touch(dir.filePath(QString::number(number) + ".jpg")); break;
-            default: touch(dir.filePath(name)); break;
+            case 0:
+                QDir(dir.path()).mkdir(name);
+                break;
+            case 1:
+                QFile::link(dir.filePath("nowhere"), dir.filePath(name));
+                break;
+            case 2:
+                touch(dir.filePath(name + ".bak"));
+                break;
+            case 3:
+                touch(dir.filePath(QString::number(number) + ".jpg"));
+                break;
+            default:
+                touch(dir.filePath(name));
+                break;
             }
         }
         const auto found = findNextFileName(Platform::current(), rule);
@@ -220,7 +237,8 @@ void TestNextName::confirmsNamesOnCaseInsensitiveFileSystems() {
 
 void TestNextName::missingFolderGivesNumberZero() {
     const NameRule rule{"/nonexistent/tallyport/", "scimg_", 3};
-    QCOMPARE(findNextFileName(Platform::current(), rule).value_or(""), std::string("scimg_000.jpg"));
+    QCOMPARE(findNextFileName(Platform::current(), rule).value_or(""),
+             std::string("scimg_000.jpg"));
 }
 
 void TestNextName::allNamesTakenGivesNoName() {

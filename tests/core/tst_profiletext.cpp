@@ -71,10 +71,10 @@ void TestProfileText::readsValues_data() {
                                  << QByteArray("scimg_");
     QTest::addRow("names ignore letter case")
         << basic << QByteArray("nAME") << QByteArray("fix") << true << QByteArray("scimg_");
-    QTest::addRow("a missing key") << basic << QByteArray("Name") << QByteArray("Other") << false
-                                   << QByteArray();
-    QTest::addRow("a missing section") << basic << QByteArray("Pos") << QByteArray("Fix") << false
-                                       << QByteArray();
+    QTest::addRow("a missing key")
+        << basic << QByteArray("Name") << QByteArray("Other") << false << QByteArray();
+    QTest::addRow("a missing section")
+        << basic << QByteArray("Pos") << QByteArray("Fix") << false << QByteArray();
     QTest::addRow("an empty value is found, not missing")
         << QByteArray("[Name]\nFix=\n") << QByteArray("Name") << QByteArray("Fix") << true
         << QByteArray("");
@@ -82,11 +82,11 @@ void TestProfileText::readsValues_data() {
         << QByteArray("  [ Name ]  \n\t Fix \t=\t a b \t\n") << QByteArray("Name")
         << QByteArray("Fix") << true << QByteArray("a b");
     QTest::addRow("text after the closing bracket is ignored")
-        << QByteArray("[Name] trailing\nFix=x\n") << QByteArray("Name") << QByteArray("Fix")
-        << true << QByteArray("x");
+        << QByteArray("[Name] trailing\nFix=x\n") << QByteArray("Name") << QByteArray("Fix") << true
+        << QByteArray("x");
     QTest::addRow("an unclosed bracket line keeps keys in the section above")
-        << QByteArray("[Name]\n[broken\nFix=x\n") << QByteArray("Name") << QByteArray("Fix")
-        << true << QByteArray("x");
+        << QByteArray("[Name]\n[broken\nFix=x\n") << QByteArray("Name") << QByteArray("Fix") << true
+        << QByteArray("x");
     QTest::addRow("the first of duplicate keys wins")
         << QByteArray("[Name]\nFix=first\nFix=second\n") << QByteArray("Name") << QByteArray("Fix")
         << true << QByteArray("first");
@@ -106,8 +106,8 @@ void TestProfileText::readsValues_data() {
         << QByteArray("[Name]\nFix\n") << QByteArray("Name") << QByteArray("Fix") << false
         << QByteArray();
     QTest::addRow("matching double quotes are removed")
-        << QByteArray("[Name]\nFix=\" a b \"\n") << QByteArray("Name") << QByteArray("Fix")
-        << true << QByteArray(" a b ");
+        << QByteArray("[Name]\nFix=\" a b \"\n") << QByteArray("Name") << QByteArray("Fix") << true
+        << QByteArray(" a b ");
     QTest::addRow("matching single quotes are removed")
         << QByteArray("[Name]\nFix='abc'\n") << QByteArray("Name") << QByteArray("Fix") << true
         << QByteArray("abc");
@@ -121,8 +121,8 @@ void TestProfileText::readsValues_data() {
         << QByteArray("[Pos]\rTop=1\r[Name]\rFix=x") << QByteArray("Name") << QByteArray("Fix")
         << true << QByteArray("x");
     QTest::addRow("a NUL byte cuts the value")
-        << QByteArray("[Name]\nFix=ab\0cd\n", 16) << QByteArray("Name") << QByteArray("Fix")
-        << true << QByteArray("ab");
+        << QByteArray("[Name]\nFix=ab\0cd\n", 16) << QByteArray("Name") << QByteArray("Fix") << true
+        << QByteArray("ab");
     QTest::addRow("a very long line does not disturb the keys after it")
         << QByteArray("[Name]\nLong=" + QByteArray(70000, 'x') + "\nFix=x\n") << QByteArray("Name")
         << QByteArray("Fix") << true << QByteArray("x");
@@ -134,7 +134,8 @@ void TestProfileText::readsValues() {
     QFETCH(QByteArray, key);
     QFETCH(bool, found);
     QFETCH(QByteArray, expected);
-    const auto value = ProfileText(text.toStdString()).value(section.toStdString(), key.toStdString());
+    const auto value =
+        ProfileText(text.toStdString()).value(section.toStdString(), key.toStdString());
     QCOMPARE(value.has_value(), found);
     if (found)
         QCOMPARE(QByteArray::fromStdString(*value), expected);

@@ -79,15 +79,21 @@ void TestRwIni::findsTheSettingsFileBesideTheExecutable_data() {
     QTest::addColumn<QString>("executable");
     QTest::addColumn<QString>("settings");
     QTest::addColumn<QString>("folder");
-    QTest::addRow("a name without extension gets .INI appended")
-        << "/opt/t/tallyport" << "/opt/t/tallyport.INI" << "/opt/t/";
-    QTest::addRow("an extension is replaced") << "/opt/t/x.exe" << "/opt/t/x.INI" << "/opt/t/";
-    QTest::addRow("only the last extension is replaced")
-        << "/opt/t/a.b.bin" << "/opt/t/a.b.INI" << "/opt/t/";
-    QTest::addRow("a dot in a folder name is no extension")
-        << "/opt/v1.2/tallyport" << "/opt/v1.2/tallyport.INI" << "/opt/v1.2/";
-    QTest::addRow("multi-byte names pass through")
-        << "/home/写真/ツール" << "/home/写真/ツール.INI" << "/home/写真/";
+    QTest::addRow("a name without extension gets .INI appended") << "/opt/t/tallyport"
+                                                                 << "/opt/t/tallyport.INI"
+                                                                 << "/opt/t/";
+    QTest::addRow("an extension is replaced") << "/opt/t/x.exe"
+                                              << "/opt/t/x.INI"
+                                              << "/opt/t/";
+    QTest::addRow("only the last extension is replaced") << "/opt/t/a.b.bin"
+                                                         << "/opt/t/a.b.INI"
+                                                         << "/opt/t/";
+    QTest::addRow("a dot in a folder name is no extension") << "/opt/v1.2/tallyport"
+                                                            << "/opt/v1.2/tallyport.INI"
+                                                            << "/opt/v1.2/";
+    QTest::addRow("multi-byte names pass through") << "/home/写真/ツール"
+                                                   << "/home/写真/ツール.INI"
+                                                   << "/home/写真/";
 }
 
 void TestRwIni::findsTheSettingsFileBesideTheExecutable() {
@@ -113,19 +119,32 @@ void TestRwIni::loadsStoredValues_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("expected");
     QTest::addRow("an empty Fix is empty, not the default")
-        << QByteArray("[Name]\nFix=\n") << "FixedPart" << "";
-    QTest::addRow("an unparsable Degit gives 3") << QByteArray("[Name]\nDegit=abc\n") << "DigitCount" << "3";
-    QTest::addRow("a Degit above 4 is brought to 4") << QByteArray("[Name]\nDegit=9\n") << "DigitCount" << "4";
-    QTest::addRow("a Degit of 0 is brought to 1") << QByteArray("[Name]\nDegit=0\n") << "DigitCount" << "1";
-    QTest::addRow("a negative Degit is brought to 1") << QByteArray("[Name]\nDegit=-3\n") << "DigitCount" << "1";
-    QTest::addRow("hexadecimal Top") << QByteArray("[Pos]\nTop=0x20\n") << "FormTop" << "32";
-    QTest::addRow("negative Left") << QByteArray("[Pos]\nLeft=-40\n") << "FormLeft" << "-40";
+        << QByteArray("[Name]\nFix=\n") << "FixedPart"
+        << "";
+    QTest::addRow("an unparsable Degit gives 3")
+        << QByteArray("[Name]\nDegit=abc\n") << "DigitCount"
+        << "3";
+    QTest::addRow("a Degit above 4 is brought to 4")
+        << QByteArray("[Name]\nDegit=9\n") << "DigitCount"
+        << "4";
+    QTest::addRow("a Degit of 0 is brought to 1") << QByteArray("[Name]\nDegit=0\n") << "DigitCount"
+                                                  << "1";
+    QTest::addRow("a negative Degit is brought to 1")
+        << QByteArray("[Name]\nDegit=-3\n") << "DigitCount"
+        << "1";
+    QTest::addRow("hexadecimal Top") << QByteArray("[Pos]\nTop=0x20\n") << "FormTop"
+                                     << "32";
+    QTest::addRow("negative Left") << QByteArray("[Pos]\nLeft=-40\n") << "FormLeft"
+                                   << "-40";
     QTest::addRow("any non-zero Delete is on, as stored")
-        << QByteArray("[Mode]\nDelete=5\n") << "DeleteSource" << "5";
+        << QByteArray("[Mode]\nDelete=5\n") << "DeleteSource"
+        << "5";
     QTest::addRow("an Output without trailing slash is kept as it is")
-        << QByteArray("[Path]\nOutput=/srv/scans\n") << "OutputPath" << "/srv/scans";
+        << QByteArray("[Path]\nOutput=/srv/scans\n") << "OutputPath"
+        << "/srv/scans";
     QTest::addRow("a value in the wrong section is not seen")
-        << QByteArray("[Pos]\nFix=x\n") << "FixedPart" << "scimg_";
+        << QByteArray("[Pos]\nFix=x\n") << "FixedPart"
+        << "scimg_";
 }
 
 void TestRwIni::loadsStoredValues() {
@@ -174,11 +193,12 @@ void TestRwIni::newFileHasTheDocumentedLayout() {
 void TestRwIni::saveReplacesValuesInPlaceAndKeepsTheRest() {
     writeFile(path("tallyport.INI"), fixture("odd_layout.ini"));
     writeSettings(iniPath(), sampleValues());
-    QCOMPARE(readFile(path("tallyport.INI")),
-             QByteArray("; Tallyport settings, kept by hand\r\n[pos]\r\n  top = 120  \r\nleft=-8\r\n"
-                        "\r\n[Window]\r\nTheme=dark\r\n\r\n[NAME]\r\n; the prefix\r\n"
-                        "fix = 写真_\r\nDegit=4\r\n[Mode]\r\nDelete=0\r\n[Path]\r\n"
-                        "Output=/srv/scans/\r\n"));
+    QCOMPARE(
+        readFile(path("tallyport.INI")),
+        QByteArray("; Tallyport settings, kept by hand\r\n[pos]\r\n  top = 120  \r\nleft=-8\r\n"
+                   "\r\n[Window]\r\nTheme=dark\r\n\r\n[NAME]\r\n; the prefix\r\n"
+                   "fix = 写真_\r\nDegit=4\r\n[Mode]\r\nDelete=0\r\n[Path]\r\n"
+                   "Output=/srv/scans/\r\n"));
     const SettingsValues back = readSettings(iniPath(), "");
     QCOMPARE(back.FixedPart, sampleValues().FixedPart);
     QCOMPARE(back.FormLeft, -8);
@@ -219,8 +239,10 @@ void TestRwIni::shiftJisFileTakingAnUnencodableTextBecomesUtf8() {
 void TestRwIni::unwritableFileFailsWithTheUsersMessage_data() {
     QTest::addColumn<QString>("blocker");
     QTest::addColumn<QString>("settingsName");
-    QTest::addRow("a folder stands in the file's place") << "tallyport.INI" << "tallyport.INI";
-    QTest::addRow("a file stands in the folder's place") << "plain" << "plain/tallyport.INI";
+    QTest::addRow("a folder stands in the file's place") << "tallyport.INI"
+                                                         << "tallyport.INI";
+    QTest::addRow("a file stands in the folder's place") << "plain"
+                                                         << "plain/tallyport.INI";
 }
 
 void TestRwIni::unwritableFileFailsWithTheUsersMessage() {
@@ -235,7 +257,8 @@ void TestRwIni::unwritableFileFailsWithTheUsersMessage() {
         writeSettings(settings, sampleValues());
         QFAIL("the save reported success");
     } catch (const SettingsWriteError& error) {
-        QCOMPARE(QString::fromUtf8(error.what()), QString::fromStdString(settings) + " に書き込めません");
+        QCOMPARE(QString::fromUtf8(error.what()),
+                 QString::fromStdString(settings) + " に書き込めません");
         QVERIFY(!error.reason().empty());
     }
 }

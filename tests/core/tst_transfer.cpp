@@ -236,7 +236,8 @@ void TestTransfer::takesTheNextNameWhenAnotherInstanceWins_data() {
 void TestTransfer::takesTheNextNameWhenAnotherInstanceWins() {
     QFETCH(bool, deleteSource);
     RacingPlatform racing;
-    const TransferResult result = fileSource(racing, request(makeSource("photo.jpg"), deleteSource));
+    const TransferResult result =
+        fileSource(racing, request(makeSource("photo.jpg"), deleteSource));
     QCOMPARE(result.outcome, TransferOutcome::Filed);
     QCOMPARE(QString::fromStdString(result.destination), out("scimg_001.jpg"));
     QFile rival(out("scimg_000.jpg"));
@@ -264,7 +265,8 @@ void TestTransfer::refusesWhenAllNamesAreTaken() {
         QVERIFY(QFile(QString::fromStdString(pathInFolder(rule.outputPath, candidateName(rule, i))))
                     .open(QIODevice::WriteOnly));
     const QString source = makeSource("photo.jpg");
-    const TransferResult result = fileSource(Platform::current(), {source.toStdString(), rule, "", true});
+    const TransferResult result =
+        fileSource(Platform::current(), {source.toStdString(), rule, "", true});
     QCOMPARE(result.outcome, TransferOutcome::NoFreeName);
     QCOMPARE(exitStatus(result), 2);
     QVERIFY(QFile::exists(source));
@@ -293,9 +295,9 @@ void TestTransfer::outputFolderWithoutSlashOrEmpty() {
     QVERIFY(QDir::setCurrent(out()));
     const QString folder = empty ? QString() : out().chopped(1);
     const NameRule rule{folder.toStdString(), "scimg_", 3};
-    const TransferResult result =
-        fileSource(Platform::current(), {makeSource("photo.jpg").toStdString(), rule,
-                                        findNextFileName(Platform::current(), rule).value_or(""), true});
+    const TransferResult result = fileSource(
+        Platform::current(), {makeSource("photo.jpg").toStdString(), rule,
+                              findNextFileName(Platform::current(), rule).value_or(""), true});
     QDir::setCurrent(previous);
     QCOMPARE(result.outcome, TransferOutcome::Filed);
     QCOMPARE(outputEntries(), QStringList{"scimg_000.jpg"});

@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ProfileText text{std::string(file)};
     const auto before = text.value(section, key);
-    const bool storedAsRead = file.find_first_of(std::string_view("\"'\0", 3)) == std::string_view::npos;
+    const bool storedAsRead =
+        file.find_first_of(std::string_view("\"'\0", 3)) == std::string_view::npos;
     if (before && storedAsRead && isPlainValue(*before)) {
         ProfileText same = text;
         same.setValue(section, key, *before);

@@ -40,8 +40,12 @@ void whenDialogOpens(UserAction action) {
     });
 }
 
-QTreeView& treeOf(QDialog& dialog) { return *dialog.findChild<QTreeView*>("FolderTree"); }
-QString statusOf(QDialog& dialog) { return dialog.findChild<QLabel*>("StatusLine")->text(); }
+QTreeView& treeOf(QDialog& dialog) {
+    return *dialog.findChild<QTreeView*>("FolderTree");
+}
+QString statusOf(QDialog& dialog) {
+    return dialog.findChild<QLabel*>("StatusLine")->text();
+}
 
 QString selectedPath(QDialog& dialog) {
     QTreeView& tree = treeOf(dialog);
@@ -157,8 +161,10 @@ void TestFolderDialog::ownerMustBeAWidget() {
 void TestFolderDialog::browseButtonSetsTheOutputFolder_data() {
     QTest::addColumn<QString>("choice"); // relative to the temporary folder; "/" is the root
     QTest::addColumn<QString>("outputPath");
-    QTest::addRow("a folder becomes the output, with its slash") << "a" << "a/";
-    QTest::addRow("the root gives a doubled separator") << "/" << "//";
+    QTest::addRow("a folder becomes the output, with its slash") << "a"
+                                                                 << "a/";
+    QTest::addRow("the root gives a doubled separator") << "/"
+                                                        << "//";
 }
 
 void TestFolderDialog::browseButtonSetsTheOutputFolder() {

@@ -85,7 +85,9 @@ private:
     QList<Report> reports;
 };
 
-void TestForm1::initTestCase() { QApplication::setApplicationName("Tallyport"); }
+void TestForm1::initTestCase() {
+    QApplication::setApplicationName("Tallyport");
+}
 
 void TestForm1::init() {
     dir = std::make_unique<QTemporaryDir>();
@@ -124,16 +126,22 @@ void TestForm1::fillsControlsFromSettings_data() {
     QTest::addColumn<QString>("digits");
     QTest::addColumn<QString>("preview");
     QTest::addColumn<bool>("deleteSource");
-    QTest::addRow("no settings file gives the defaults")
-        << QByteArray() << "scimg_" << "3" << "名前:scimg_000.jpg" << true;
+    QTest::addRow("no settings file gives the defaults") << QByteArray() << "scimg_"
+                                                         << "3"
+                                                         << "名前:scimg_000.jpg" << true;
     QTest::addRow("four digits with a fixed part give a four-digit name")
-        << QByteArray("[Name]\nFix=abc_\nDegit=4\n") << "abc_" << "4" << "名前:abc_0000.jpg" << true;
-    QTest::addRow("an empty fixed part gives the bare number")
-        << QByteArray("[Name]\nFix=\n") << "" << "3" << "名前:000.jpg" << true;
-    QTest::addRow("a digit count of 9 shows as 4")
-        << QByteArray("[Name]\nDegit=9\n") << "scimg_" << "4" << "名前:scimg_0000.jpg" << true;
-    QTest::addRow("delete off leaves the box clear")
-        << QByteArray("[Mode]\nDelete=0\n") << "scimg_" << "3" << "名前:scimg_000.jpg" << false;
+        << QByteArray("[Name]\nFix=abc_\nDegit=4\n") << "abc_"
+        << "4"
+        << "名前:abc_0000.jpg" << true;
+    QTest::addRow("an empty fixed part gives the bare number") << QByteArray("[Name]\nFix=\n") << ""
+                                                               << "3"
+                                                               << "名前:000.jpg" << true;
+    QTest::addRow("a digit count of 9 shows as 4") << QByteArray("[Name]\nDegit=9\n") << "scimg_"
+                                                   << "4"
+                                                   << "名前:scimg_0000.jpg" << true;
+    QTest::addRow("delete off leaves the box clear") << QByteArray("[Mode]\nDelete=0\n") << "scimg_"
+                                                     << "3"
+                                                     << "名前:scimg_000.jpg" << false;
 }
 
 void TestForm1::fillsControlsFromSettings() {
@@ -212,7 +220,8 @@ void TestForm1::windowIsFixedAndStyled() {
     QVERIFY(title->font().bold() && title->font().italic());
     QCOMPARE(title->font().pixelSize(), 21);
     QCOMPARE(title->palette().color(QPalette::WindowText), QColor("navy"));
-    for (const auto& [name, colour] : {std::pair{"Label7", "navy"}, std::pair{"Label8", "purple"}}) {
+    for (const auto& [name, colour] :
+         {std::pair{"Label7", "navy"}, std::pair{"Label8", "purple"}}) {
         auto* link = child<QLabel>(*form, name);
         link->ensurePolished();
         QVERIFY(link->font().underline());
@@ -258,20 +267,31 @@ void TestForm1::previewFollowsTyping() {
 
 void TestForm1::arrowsStepWithinOneToFour_data() {
     QTest::addColumn<int>("startDigits");
-    QTest::addColumn<QString>("press"); // "up"/"down" click the arrows, "Up"/"Down" are keys in Edit3
+    QTest::addColumn<QString>(
+        "press"); // "up"/"down" click the arrows, "Up"/"Down" are keys in Edit3
     QTest::addColumn<QString>("digits");
     QTest::addColumn<QString>("preview");
     QTest::addColumn<int>("lookups");
     // Each step searches before it (old count) and after it (new count): two lookups in an empty
     // folder; at the ends of the range only the first runs.
-    QTest::addRow("up from 3 gives four digits") << 3 << "up" << "4" << "名前:scimg_0000.jpg" << 2;
-    QTest::addRow("up at 4 changes nothing") << 4 << "up" << "4" << "名前:scimg_0000.jpg" << 1;
-    QTest::addRow("down from 2 gives one digit") << 2 << "down" << "1" << "名前:scimg_0.jpg" << 2;
-    QTest::addRow("down at 1 changes nothing") << 1 << "down" << "1" << "名前:scimg_0.jpg" << 1;
-    QTest::addRow("the Up key in the edit steps like the arrow")
-        << 3 << "Up" << "4" << "名前:scimg_0000.jpg" << 2;
-    QTest::addRow("the Down key in the edit steps like the arrow")
-        << 3 << "Down" << "2" << "名前:scimg_00.jpg" << 2;
+    QTest::addRow("up from 3 gives four digits") << 3 << "up"
+                                                 << "4"
+                                                 << "名前:scimg_0000.jpg" << 2;
+    QTest::addRow("up at 4 changes nothing") << 4 << "up"
+                                             << "4"
+                                             << "名前:scimg_0000.jpg" << 1;
+    QTest::addRow("down from 2 gives one digit") << 2 << "down"
+                                                 << "1"
+                                                 << "名前:scimg_0.jpg" << 2;
+    QTest::addRow("down at 1 changes nothing") << 1 << "down"
+                                               << "1"
+                                               << "名前:scimg_0.jpg" << 1;
+    QTest::addRow("the Up key in the edit steps like the arrow") << 3 << "Up"
+                                                                 << "4"
+                                                                 << "名前:scimg_0000.jpg" << 2;
+    QTest::addRow("the Down key in the edit steps like the arrow") << 3 << "Down"
+                                                                   << "2"
+                                                                   << "名前:scimg_00.jpg" << 2;
 }
 
 void TestForm1::arrowsStepWithinOneToFour() {
@@ -286,8 +306,9 @@ void TestForm1::arrowsStepWithinOneToFour() {
     auto* arrows = child<TUpDown>(*form, "UpDown1");
     install->lookups = 0;
     if (press == "up" || press == "down")
-        QTest::mouseClick(arrows->findChild<QToolButton*>(press == "up" ? "UpButton" : "DownButton"),
-                          Qt::LeftButton);
+        QTest::mouseClick(
+            arrows->findChild<QToolButton*>(press == "up" ? "UpButton" : "DownButton"),
+            Qt::LeftButton);
     else
         QTest::keyClick(edit, press == "Up" ? Qt::Key_Up : Qt::Key_Down);
     QCOMPARE(edit->text(), digits);
@@ -326,8 +347,9 @@ void TestForm1::closeSavesTheControls() {
     fixedPart->insert("写真_"); // keyClicks takes Latin-1 only
     child<QCheckBox>(*form, "CheckBox1")->setChecked(false);
     QVERIFY(form->close());
-    QCOMPARE(ini(), QByteArray("; mine\n[Pos]\nTop=200\nLeft=300\n[Mode]\nDelete=0\n[Path]\nOutput=") +
-                        folder().toUtf8() + "\n[Name]\nFix=写真_\nDegit=3\n");
+    QCOMPARE(ini(),
+             QByteArray("; mine\n[Pos]\nTop=200\nLeft=300\n[Mode]\nDelete=0\n[Path]\nOutput=") +
+                 folder().toUtf8() + "\n[Name]\nFix=写真_\nDegit=3\n");
     QVERIFY(reports.isEmpty());
 }
 

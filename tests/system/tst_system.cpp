@@ -32,10 +32,10 @@ constexpr uid_t kNobody = 65534;
 constexpr gid_t kNoGroup = 65534;
 
 struct Outcome {
-    bool finished = false;   // false: still running at the deadline (then killed)
-    bool crashed = false;    // ended by a signal it did not ask for
+    bool finished = false; // false: still running at the deadline (then killed)
+    bool crashed = false;  // ended by a signal it did not ask for
     int status = -1;
-    QByteArray errors;       // standard error
+    QByteArray errors; // standard error
 };
 
 // One run of the program with arguments passed as raw bytes (names need not be UTF-8).
@@ -46,8 +46,8 @@ public:
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(::fileno(errors_), STDERR_FILENO);
-            if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(kNoGroup) != 0 ||
-                             ::setuid(kNobody) != 0))
+            if (asNobody &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(kNoGroup) != 0 || ::setuid(kNobody) != 0))
                 ::_exit(120);
             std::vector<std::string> argv{program.toStdString()};
             argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -211,7 +211,8 @@ void TestSystem::init() {
 
 void TestSystem::settings(const QByteArray& extra, int deleteSource) {
     writeFile(path("prog/tallyport.INI"), "[Mode]\nDelete=" + QByteArray::number(deleteSource) +
-                                              "\n[Path]\nOutput=" + path("out/").toUtf8() + "\n" + extra);
+                                              "\n[Path]\nOutput=" + path("out/").toUtf8() + "\n" +
+                                              extra);
 }
 
 void TestSystem::checkSettingsWellFormed() {
@@ -274,7 +275,8 @@ void TestSystem::concurrentInstancesFileEverySourceOnce() {
     }
     QCOMPARE(names.size(), existing.size() + instances * roundCount);
     for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-        QVERIFY2(filed.value(it.key()) == 1, qPrintable(it.value() + " was not filed exactly once"));
+        QVERIFY2(filed.value(it.key()) == 1,
+                 qPrintable(it.value() + " was not filed exactly once"));
         QCOMPARE(QFile::exists(it.value()), deleteSource == 0);
     }
     if (gaps) // the gaps are filled first
@@ -390,9 +392,9 @@ void TestSystem::hostileInputsGetAClearOutcome_data() {
     QTest::addRow("NUL bytes in the settings") << "nul settings" << 0 << "out/a000.jpg";
     QTest::addRow("invalid Shift-JIS in the fixed part")
         << "bad shift-jis" << 0 << "out/\xef\xbf\xbd \xef\xbf\xbd_000.jpg";
-    QTest::addRow("a fixed part climbing out of the folder is refused")
-        << "slash fix" << 1 << "";
-    QTest::addRow("a fixed part of dots stays inside the folder") << "dots fix" << 0 << "out/..000.jpg";
+    QTest::addRow("a fixed part climbing out of the folder is refused") << "slash fix" << 1 << "";
+    QTest::addRow("a fixed part of dots stays inside the folder")
+        << "dots fix" << 0 << "out/..000.jpg";
 }
 
 void TestSystem::hostileInputsGetAClearOutcome() {
@@ -435,8 +437,8 @@ void TestSystem::hostileInputsGetAClearOutcome() {
     } else if (kind == "long line settings") {
         writeFile(path("prog/tallyport.INI"), "[Path]\nOutput=" + QByteArray(10 << 20, 'x'));
     } else if (kind == "nul settings") {
-        writeFile(path("prog/tallyport.INI"),
-                  "[Path]\nOutput=" + path("out/").toUtf8() + QByteArray("\0junk\n[Name]\nFix=a\0b\n", 19));
+        writeFile(path("prog/tallyport.INI"), "[Path]\nOutput=" + path("out/").toUtf8() +
+                                                  QByteArray("\0junk\n[Name]\nFix=a\0b\n", 19));
     } else if (kind == "bad shift-jis") {
         writeFile(path("prog/tallyport.INI"), output + "[Name]\nFix=\x81\x20\xff_\n");
     } else if (kind == "slash fix") {
