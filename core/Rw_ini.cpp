@@ -68,16 +68,29 @@ std::string SettingsFilePath() {
 }
 
 void LoadSettings() {
-    const std::string executable = Platform::current().executablePath();
+    std::string executable;
+    try {
+        executable = Platform::current().executablePath();
+    } catch (const FileError&) {
+        // Without our own path there is no settings file to read: the defaults, in the current
+        // folder.
+    }
     const SettingsValues loaded =
-        readSettings(settingsFilePath(executable), executableFolder(executable));
+        readSettings(executable.empty() ? std::string() : settingsFilePath(executable),
+                     executableFolder(executable));
     const std::string nextFileName = Settings.NextFileName;
     Settings = loaded;
     Settings.NextFileName = nextFileName;
 }
 
 void SaveSettings() {
-    writeSettings(SettingsFilePath(), Settings);
+    std::string path;
+    try {
+        path = SettingsFilePath();
+    } catch (const FileError& error) {
+        throw SettingsWriteError("tallyport.INI", error.what());
+    }
+    writeSettings(path, Settings);
 }
 
 } // namespace tallyport
