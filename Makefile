@@ -17,7 +17,7 @@ SANITIZERS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-o
 run:
 	tools/install-deps.sh run
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD)
+	cmake --build $(BUILD) --target tallyport
 	./$(BUILD)/tallyport
 
 test:

@@ -63,7 +63,9 @@ void replaceAtomically(const std::string& path, const std::string& bytes) {
     if (!file.open(QIODevice::WriteOnly))
         failWrite(path, file.errorString().toStdString());
     const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), size) != size || !file.commit())
+    // The explicit flush matters: a buffered write that the file system refuses (full disk, file
+    // size limit) can otherwise still end in a successful commit of a truncated file.
+    if (file.write(bytes.data(), size) != size || !file.flush() || !file.commit())
         failWrite(path, file.errorString().toStdString());
 }
 

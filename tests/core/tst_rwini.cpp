@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,6 +71,7 @@ private slots:
     void unwritableFileFailsWithTheUsersMessage_data();
     void unwritableFileFailsWithTheUsersMessage();
     void readOnlyFileIsNeverReplaced();
+    void saveStopsAtTheFirstValueThatCannotBeWritten();
 
 private:
     QString path(const char* name) const { return dir->filePath(QString::fromUtf8(name)); }
@@ -286,6 +290,30 @@ void TestRwIni::readOnlyFileIsNeverReplaced() {
     QVERIFY(::chmod(dir->path().toLocal8Bit().constData(), 0700) == 0);
     QCOMPARE(WEXITSTATUS(status), 0);
     QCOMPARE(readFile(path("tallyport.INI")), original);
+}
+
+void TestRwIni::saveStopsAtTheFirstValueThatCannotBeWritten() {
+    // A file size limit lets the short values through and fails the long output folder, as a
+    // full disk would.
+    SettingsValues values = sampleValues();
+    values.OutputPath = "/" + std::string(3000, 'o') + "/";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{512, 512};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            writeSettings(iniPath(), values);
+        } catch (const SettingsWriteError&) {
+            ::_exit(0);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(readFile(path("tallyport.INI")),
+             QByteArray("[Pos]\nTop=120\nLeft=-8\n[Mode]\nDelete=0\n"));
 }
 
 QTEST_GUILESS_MAIN(TestRwIni)
