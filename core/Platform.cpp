@@ -63,6 +63,26 @@ bool kernelCannotCopyBetween(int error) {
            error == EBADF;
 }
 
+// A clone where the file system shares blocks, else the kernel's copy, else read and write.
+void copyAllBytes(int source, int target) {
+    if (::ioctl(target, FICLONE, source) == 0)
+        return;
+    for (bool first = true;; first = false) {
+        const ssize_t copied = retrying(
+            [&] { return ::copy_file_range(source, nullptr, target, nullptr, 1 << 30, 0); });
+        // Some file systems answer "nothing to copy" rather than an error for files they cannot
+        // copy in the kernel (procfs, some FUSE file systems).
+        if (copied == 0 && first)
+            return copyByReadWrite(source, target);
+        if (copied == 0)
+            return;
+        if (copied < 0 && first && kernelCannotCopyBetween(errno))
+            return copyByReadWrite(source, target);
+        if (copied < 0)
+            throw FileError(std::string("cannot write the copy: ") + systemReason(errno));
+    }
+}
+
 } // namespace
 
 FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
@@ -184,21 +204,15 @@ TemporaryFile Platform::createTemporary(const std::string& folder) {
 }
 
 void Platform::copyContents(int source, int target) {
-    if (::ioctl(target, FICLONE, source) == 0)
-        return;
-    bool first = true;
-    for (;;) {
-        const ssize_t copied = retrying(
-            [&] { return ::copy_file_range(source, nullptr, target, nullptr, 1 << 30, 0); });
-        if (copied == 0)
-            return;
-        if (copied < 0) {
-            if (first && kernelCannotCopyBetween(errno))
-                return copyByReadWrite(source, target);
-            throw FileError(std::string("cannot write the copy: ") + systemReason(errno));
-        }
-        first = false;
-    }
+    copyAllBytes(source, target);
+    // Whatever path the bytes took, a copy shorter than its source is never filed.
+    struct stat from {
+    }, to{};
+    if (::fstat(source, &from) != 0 || ::fstat(target, &to) != 0)
+        throw FileError(std::string("cannot check the copy's size: ") + systemReason(errno));
+    if (to.st_size < from.st_size)
+        throw FileError("the copy came out shorter than the source (" + std::to_string(to.st_size) +
+                        " of " + std::to_string(from.st_size) + " bytes)");
 }
 
 void Platform::copyAttributes(const struct stat& from, int target) {
