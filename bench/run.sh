@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Every performance figure of docs/PERFORMANCE.md, in one run on this machine:
 #   bench/run.sh [scratch-folder]     (default: a new folder under /var/tmp)
-# 1. Google Benchmark: next-name search (metadata calls, time at 1 ms per call) and filing.
+# 1. Google Benchmark: next-name search (metadata calls, time at 1 ms per call), filing, and a
+#    keystroke in the real window updating the preview.
 # 2. Whole processes with hyperfine and /usr/bin/time: 1 GiB moved and copied, peak memory,
 #    launch to exit (offscreen and on Xvfb) against a minimal Qt program.
 set -eu
@@ -17,6 +18,7 @@ echo "machine: $(nproc) cores, $(free -g | awk '/Mem:/ {print $2}') GiB, $(df -T
 
 echo "== Google Benchmark"
 "$bench/bench/bench_filing"
+"$bench/bench/bench_keystroke"
 
 # A program folder whose settings file the runs edit.
 prog="$scratch/prog"
