@@ -51,6 +51,7 @@ private slots:
 
     void fillsControlsFromSettings_data();
     void fillsControlsFromSettings();
+    void positionFarOffScreenIsKept();
     void layoutMatchesTheStoredForm_data();
     void layoutMatchesTheStoredForm();
     void windowIsFixedAndStyled();
@@ -160,6 +161,14 @@ void TestForm1::fillsControlsFromSettings() {
     QCOMPARE(child<QCheckBox>(*form, "CheckBox1")->isChecked(), deleteSource);
     QCOMPARE(Settings.DeleteSource, deleteSource ? 1 : 0);
     QCOMPARE(form->pos(), QPoint(50, 50));
+}
+
+void TestForm1::positionFarOffScreenIsKept() {
+    writeIni("[Pos]\nTop=-4000\nLeft=9000\n");
+    auto form = makeForm();
+    QCOMPARE(form->pos(), QPoint(9000, -4000)); // restored as stored, unchecked
+    QVERIFY(form->close());
+    QVERIFY(ini().startsWith("[Pos]\nTop=-4000\nLeft=9000\n"));
 }
 
 void TestForm1::layoutMatchesTheStoredForm_data() {
