@@ -6,6 +6,7 @@
 //   system) against rename.
 #include "NextName.h"
 #include "Platform.h"
+#include "SlowShare.h"
 #include "Transfer.h"
 
 #include <benchmark/benchmark.h>
@@ -24,28 +25,6 @@ using namespace tallyport;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Every metadata call costs latency and is counted.
-class SlowSharePlatform : public Platform {
-public:
-    explicit SlowSharePlatform(std::chrono::microseconds latency) : latency_(latency) {}
-    bool fileExists(const std::string& path) override {
-        wait();
-        return Platform::fileExists(path);
-    }
-    bool listFolder(const std::string& folder, const EntryVisitor& visit) override {
-        wait();
-        return Platform::listFolder(folder, visit);
-    }
-    long calls = 0;
-
-private:
-    void wait() {
-        ++calls;
-        std::this_thread::sleep_for(latency_);
-    }
-    std::chrono::microseconds latency_;
-};
 
 std::optional<std::string> plainProbe(Platform& platform, const NameRule& rule) {
     for (int number = 0; number < kCandidateCount; ++number)
@@ -85,7 +64,7 @@ const char* scenarioName(int scenario) {
 template <bool Plain> void BM_Search(benchmark::State& state) {
     const int scenario = static_cast<int>(state.range(0));
     const NameRule rule{scenarioFolder(scenario).string() + "/", "scimg_", 3};
-    SlowSharePlatform share(std::chrono::microseconds(state.range(1)));
+    SlowShare share(std::chrono::microseconds(state.range(1)));
     for (auto _ : state) {
         auto name = Plain ? plainProbe(share, rule) : findNextFileName(share, rule);
         benchmark::DoNotOptimize(name);

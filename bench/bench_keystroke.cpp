@@ -2,7 +2,7 @@
 // Keystroke to preview: the fixed part is typed in the real window while the output folder holds
 // scimg_000..998; each metadata call costs 1 ms, as on a network share. "calls" counts the
 // metadata calls one keystroke costs; nothing else (no settings file access) is on that path.
-#include "Platform.h"
+#include "SlowShare.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -21,29 +21,6 @@ using namespace tallyport;
 
 namespace {
 
-// The program appears to live in folder; every metadata call is slow and counted.
-class SlowShareInstall : public Platform {
-public:
-    explicit SlowShareInstall(fs::path folder) : folder_(std::move(folder)) {}
-    std::string executablePath() override { return (folder_ / "tallyport").string(); }
-    bool fileExists(const std::string& path) override {
-        slow();
-        return Platform::fileExists(path);
-    }
-    bool listFolder(const std::string& folder, const EntryVisitor& visit) override {
-        slow();
-        return Platform::listFolder(folder, visit);
-    }
-    long calls = 0;
-
-private:
-    void slow() {
-        ++calls;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    fs::path folder_;
-};
-
 void BM_KeystrokeToPreview(benchmark::State& state) {
     const fs::path folder = fs::temp_directory_path() / "tallyport-bench-keystroke";
     fs::remove_all(folder);
@@ -53,7 +30,7 @@ void BM_KeystrokeToPreview(benchmark::State& state) {
         std::snprintf(name, sizeof name, "scimg_%03d.jpg", i);
         std::ofstream(folder / name).put('x');
     }
-    SlowShareInstall install(folder);
+    SlowShare install(std::chrono::milliseconds(1), (folder / "tallyport").string());
     Platform::Override override_(install);
     TForm1 form({});
     auto* fixedPart = form.findChild<QLineEdit*>("Edit2");
